@@ -1,0 +1,283 @@
+/*
+ * zrlshared.h - the public interface of the ZRLShared runtime-support library.
+ *
+ * Every exported function and data object of the library is declared here, and
+ * nothing else is exported.  The header is valid C99 and C++.
+ *
+ * Words and pointers.  The interface was laid out for 32-bit Windows, where a
+ * 32-bit word can hold a pointer.  Every such word is a `zrl_word` (intptr_t):
+ * on a 32-bit build the documented layout holds exactly; on a 64-bit build
+ * those words are 64 bits wide.  Status codes, counts and plain integers stay
+ * 32-bit `int` on every build.
+ *
+ * Memory zones.  A 32-bit build has the documented numbers: 8-byte granule,
+ * 8-byte chunk header, 8192-byte default chunk (8184-byte minimum extension),
+ * a 4-byte length word in front of every counted block.  On a 64-bit build a
+ * free-list node and a chunk header are two machine words (16 bytes), blocks
+ * are multiples of 16 bytes, the default chunk is still 8192 bytes (8176-byte
+ * minimum extension) and the length word of a counted block is 8 bytes, so that
+ * every block handed out, counted blocks included, is aligned for any pointer
+ * and double.
+ */
+#ifndef ZRLSHARED_H
+#define ZRLSHARED_H
+
+#include <stdarg.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#if defined(ZRL_BUILDING_LIBRARY)
+#define ZRL_API __declspec(dllexport)
+#else
+#define ZRL_API __declspec(dllimport)
+#endif
+#else
+#define ZRL_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Shared types ------------------------------------------------------ */
+
+/* A word of the 32-bit layout that may hold a pointer. */
+typedef intptr_t zrl_word;
+
+/* Compare function of the sorts: > 0 means a belongs after b. */
+typedef int (*ZRL_Compare)(zrl_word a, zrl_word b);
+
+/* Output channel: write text, then a line end when newline is nonzero;
+   nonzero on success. */
+typedef int (*ZRL_OutputFn)(const char *text, int newline);
+
+/* The exit handler and the error action. */
+typedef void (*ZRL_ExitFn)(int status);
+typedef void (*ZRL_ErrorAction)(const char *message);
+
+/* A memory zone (opaque). */
+typedef struct ZRL_ZoneHeader *ZRL_ZONE;
+
+/* ---- Status codes, messages and exit handling -------------------------- */
+
+ZRL_API extern int zrl_error;
+ZRL_API extern const char *programident;
+ZRL_API extern ZRL_ExitFn ZRL_ExitHandler;
+
+ZRL_API const char *libmsg(int code);
+ZRL_API ZRL_ErrorAction erractio(ZRL_ErrorAction action);
+ZRL_API void errfacil(const char *name);
+ZRL_API void errexit(const char *message);
+ZRL_API void exits(int status);
+ZRL_API void exitnormal(void);
+ZRL_API void exitwarn(void);
+ZRL_API void exiterror(void);
+ZRL_API void exitsevere(void);
+ZRL_API void eitoas(const void *source, void *destination, int count);
+
+/* ---- Output channels and plain console output -------------------------- */
+
+ZRL_API extern ZRL_OutputFn ZRL_COutput;
+ZRL_API extern ZRL_OutputFn ZRL_LOutput;
+ZRL_API extern ZRL_OutputFn ZRL_MOutput;
+ZRL_API extern ZRL_OutputFn ZRL_TOutput;
+
+ZRL_API int ZRL_OutputToStdOut(const char *text, int newline);
+ZRL_API int ZRL_OutputToStdErr(const char *text, int newline);
+
+ZRL_API int QV_Cprintf(const char *format, ...);
+ZRL_API int QV_Lprintf(const char *format, ...);
+ZRL_API int QV_Mprintf(const char *format, ...);
+ZRL_API int QV_Tprintf(const char *format, ...);
+ZRL_API int QV_Cvprintf(const char *format, va_list args);
+ZRL_API int QV_Lvprintf(const char *format, va_list args);
+ZRL_API int QV_Mvprintf(const char *format, va_list args);
+ZRL_API int QV_Tvprintf(const char *format, va_list args);
+ZRL_API int QV_Ctype(const char *text);
+ZRL_API int QV_Ltype(const char *text);
+ZRL_API int QV_Mtype(const char *text);
+ZRL_API int QV_Ttype(const char *text);
+ZRL_API int QV_Ctrm_type(const char *text);
+ZRL_API int QV_Ltrm_type(const char *text);
+ZRL_API int QV_Mtrm_type(const char *text);
+ZRL_API int QV_Ttrm_type(const char *text);
+ZRL_API int QV_Ctypeln(const char *text);
+ZRL_API int QV_Ltypeln(const char *text);
+ZRL_API int QV_Mtypeln(const char *text);
+ZRL_API int QV_Ttypeln(const char *text);
+ZRL_API int QV_Ctrm_typln(const char *text);
+ZRL_API int QV_Ltrm_typln(const char *text);
+ZRL_API int QV_Mtrm_typln(const char *text);
+ZRL_API int QV_Ttrm_typln(const char *text);
+
+ZRL_API void type(const char *text);
+ZRL_API int typeln(const char *text);
+/* The line readers store at most 255 characters and the NUL (a 256-byte
+   buffer always suffices) and discard the rest of a longer line.  At the end
+   of input both store an empty line and return 0; sgetlin also sets
+   zrl_error to 5. */
+ZRL_API int getlin(char *buffer, const char *prompt);
+ZRL_API int sgetlin(char *buffer, const char *prompt);
+
+/* ---- String primitives ------------------------------------------------- */
+
+ZRL_API int appstr(char *dest, const char *src);
+ZRL_API int chrstr(char ch, const char *str);
+ZRL_API int cposstr(char ch, const char *str);
+ZRL_API char *pcposstr(char ch, const char *str);
+ZRL_API int cmpstr(const char *a, const char *b);
+ZRL_API int cmpbuf(const char *a, const char *b, int n);
+ZRL_API int posstr(const char *sub, const char *str, int start);
+ZRL_API char *psposstr(const char *sub, const char *str);
+ZRL_API int sposstr(const char *sub, const char *str);
+ZRL_API int sepstr(char *str, char sep, char **fields, int n);
+ZRL_API int sqzstr(char *str);
+
+/* ---- Keyword tables ---------------------------------------------------- */
+
+/* A table is an array of entries of `stride` bytes whose first member is the
+   keyword text (const char *); a null keyword ends it.  The result points at
+   the matching entry. */
+ZRL_API void *findkeyword(const char *text, const void *table, int stride);
+ZRL_API char *skipkeyword(const char *text);
+
+/* ---- Sorting and integer arithmetic ------------------------------------ */
+
+/* List nodes are records whose first member is the pointer to the next node;
+   the compare function receives node pointers as words. */
+ZRL_API void *lmsort(void *list, int n, ZRL_Compare compare);
+ZRL_API void *lmerge(void *a, void *b, ZRL_Compare compare);
+ZRL_API void shsort(zrl_word *array, int n, ZRL_Compare compare);
+ZRL_API int muldiv(int a, int b, int c);
+ZRL_API int rmuldiv(int a, int b, int c);
+ZRL_API int qrmd(int a, int b, int c);
+ZRL_API int qrdv(unsigned int low, int high, int d);
+ZRL_API int lsqrt(int n);
+
+/* ---- Memory zones ------------------------------------------------------ */
+
+ZRL_API ZRL_ZONE zrl_zcreate(int flags, unsigned int size);
+ZRL_API void *zrl_zalloc(ZRL_ZONE zone, unsigned int size);
+ZRL_API int zrl_zfree(ZRL_ZONE zone, void *block, unsigned int size);
+ZRL_API void *zrl_zcalloc(ZRL_ZONE zone, unsigned int count, unsigned int size);
+ZRL_API int zrl_zcfree(ZRL_ZONE zone, void *block);
+ZRL_API int zrl_zreset(ZRL_ZONE zone);
+ZRL_API int zrl_zdelete(ZRL_ZONE zone);
+
+/* ---- Number and text conversions --------------------------------------- */
+
+/* Parsers skip no blanks and return the number of characters consumed. */
+ZRL_API int convai(const char *text, int *value);
+ZRL_API int conval(const char *text, int *value);
+ZRL_API int convax(const char *text, unsigned int *value);
+ZRL_API unsigned int atox(const char *text);
+ZRL_API int convad(const char *text, double *value);
+ZRL_API double atod(const char *text);
+/* RAD-50: one word per three characters; the number of words. */
+ZRL_API int conva5(const char *text, uint16_t *words);
+
+/* Writers store the text and a NUL and return the length of the text.
+   Buffer sizes that always suffice: 12 bytes for convia, convla, convua,
+   utoa, convoa and otoa; 13 for convha and htoa; 9 for convxa and xtoa;
+   18 for convlg; 16 for convda, dtoa and convda_noexp; 3 * count + 1 for
+   conv5a.  convda writes infinities as "INF" or "-INF" and NaNs as "NAN".
+   convda_noexp cuts its text to 8 characters and returns the uncut length;
+   it gives the empty text and 0 for numbers of 10^7 and more, infinities
+   and NaNs.  convlg clamps mindigits to 16. */
+ZRL_API int convia(const int *value, char *buffer);
+ZRL_API int convla(const int *value, char *buffer);
+ZRL_API int convha(const int *value, char *buffer);
+ZRL_API int htoa(int value, char *buffer);
+ZRL_API int convlg(const int *value, char *buffer, int mindigits, int strip);
+ZRL_API int convoa(const unsigned int *value, char *buffer);
+ZRL_API int otoa(unsigned int value, char *buffer);
+ZRL_API int convua(const unsigned int *value, char *buffer);
+ZRL_API int utoa(unsigned int value, char *buffer);
+ZRL_API int convxa(const unsigned int *value, char *buffer);
+ZRL_API int xtoa(unsigned int value, char *buffer);
+ZRL_API int convda(const double *value, char *buffer);
+ZRL_API int dtoa(double value, char *buffer);
+ZRL_API int convda_noexp(const double *value, char *buffer);
+ZRL_API int conv5a(char *buffer, const uint16_t *words, int count);
+
+/* ---- Format language --------------------------------------------------- */
+
+/* Formatting function of a "%" field: writes a NUL-terminated text of at most
+   132 bytes (NUL included) for `value` into `buffer`; its result is ignored.
+   The value is a word, so that it may carry a pointer: pass it to the format
+   engine as a zrl_word (cast), followed by the function. */
+typedef int (*ZRL_FormatFn)(zrl_word value, char *buffer);
+
+ZRL_API int vfmtstrmax(char *out, int max, const char *format, va_list args);
+ZRL_API int vfmtstr(char *out, const char *format, va_list args);
+ZRL_API int fmtstr(char *out, const char *format, ...);
+ZRL_API int fmtstrmax(char *out, int max, const char *format, ...);
+ZRL_API void typeff(const char *format, ...);
+ZRL_API int typefl(const char *format, ...);
+/* block[0] is the format, block[1] onward the argument words, ended by a
+   zero word. */
+ZRL_API int fmt2(const zrl_word *block, char *out);
+ZRL_API int fmt2v(const zrl_word *block, char *out);
+ZRL_API void filw(int value, uint16_t *dest, int count);
+
+/* ---- Formatted channel output and error exits -------------------------- */
+
+ZRL_API int QV_Ctypeff(const char *format, ...);
+ZRL_API int QV_Ctypefl(const char *format, ...);
+ZRL_API int QV_Ltypeff(const char *format, ...);
+ZRL_API int QV_Ltypefl(const char *format, ...);
+ZRL_API int QV_Mtypeff(const char *format, ...);
+ZRL_API int QV_Mtypefl(const char *format, ...);
+ZRL_API int QV_Ttypeff(const char *format, ...);
+ZRL_API int QV_Ttypefl(const char *format, ...);
+ZRL_API void errexitfmt(const char *format, ...);
+ZRL_API void errtestfmt(const char *format, ...);
+
+/* ---- Date and time ----------------------------------------------------- */
+
+/* A calendar date: century 19 or 20 (only 20 counts as such, any other value
+   as 19), year of century 0-99, month 1-12, day 1-31. */
+typedef struct ZRL_DATE {
+    unsigned char century;
+    unsigned char year;
+    unsigned char month;
+    unsigned char day;
+} ZRL_DATE;
+
+/* A time of day: hour 0-23, minute 0-59, second 0-59, and a byte that is set
+   to 0 whenever a complete time is written. */
+typedef struct ZRL_TIME {
+    unsigned char hour;
+    unsigned char minute;
+    unsigned char second;
+    unsigned char zero;
+} ZRL_TIME;
+
+/* The current local date and time into the records that are not null. */
+ZRL_API void dattim(ZRL_DATE *date, ZRL_TIME *hms);
+/* dd-MMM-yy, dd/mm/yy and their shorter forms, hh:mm:ss: the fields found
+   and in range are stored, the others keep their value; the result is the
+   number of characters consumed.  Nothing is read past the text's NUL. */
+ZRL_API int cvtadt(const char *text, ZRL_DATE *date);
+ZRL_API int cvtatm(const char *text, ZRL_TIME *hms);
+/* dd-MMM-yy into at least 10 bytes, hh:mm:ss into at least 9; the result is
+   the number of characters written (9 and 8).  Out-of-range fields never
+   make the text longer than that. */
+ZRL_API int cvtdta(const ZRL_DATE *date, char *out);
+ZRL_API int cvttma(const ZRL_TIME *hms, char *out);
+/* Day of the year 1-366, day of the week Monday = 1 to Sunday = 7, week of the
+   year 0-53 (week 1 holds the year's first Thursday).  A month outside 1-12
+   gives 0 from all three. */
+ZRL_API int dayyear(const ZRL_DATE *date);
+ZRL_API int dayweek(const ZRL_DATE *date);
+ZRL_API int weekyear(const ZRL_DATE *date);
+/* Milliseconds of process CPU time and of wall-clock time since the first
+   call, which returns 0. */
+ZRL_API int cputime(void);
+ZRL_API int elapsed(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZRLSHARED_H */
