@@ -1,0 +1,793 @@
+// Memory zones, observed through the exported operations and through the
+// documented layout of the zone header, chunk headers and free-list nodes.
+#include <zrlshared.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Addr = std::uintptr_t;
+
+constexpr std::size_t W = sizeof(zrl_word);
+
+// The documented numbers for each word width.
+struct Geometry {
+    std::size_t granule, chunk_header, default_chunk, extension, count_word, count_unit;
+};
+constexpr Geometry kGeometry =
+    W == 4 ? Geometry{8, 8, 8192, 8184, 4, 4} : Geometry{16, 16, 8192, 8176, 8, 8};
+constexpr std::size_t G = kGeometry.granule;
+constexpr std::size_t H = kGeometry.chunk_header;
+constexpr std::size_t kChunk = kGeometry.default_chunk;
+constexpr std::size_t E = kGeometry.extension;
+
+constexpr std::size_t round_up(std::size_t n, std::size_t unit) {
+    return (n + unit - 1) / unit * unit;
+}
+
+// The zone header's eight words, and the two words of a chunk header or a
+// free-list node.
+struct Header {
+    zrl_word rover, chunks, self, total, base_size, base_next, flags, extension;
+};
+struct Pair {
+    zrl_word size, next;
+};
+
+Header &header(ZRL_ZONE zone) {
+    return *reinterpret_cast<Header *>(zone);
+}
+Addr addr(const void *p) {
+    return reinterpret_cast<Addr>(p);
+}
+Addr base_of(ZRL_ZONE zone) {
+    return addr(zone) + 4 * W;
+}
+const Pair &pair_at(Addr a) {
+    return *reinterpret_cast<const Pair *>(a);
+}
+
+struct Span {
+    Addr begin, end;
+    bool operator==(const Span &) const = default;
+};
+
+std::vector<Addr> chunk_list(ZRL_ZONE zone) {
+    std::vector<Addr> chunks;
+    for (Addr c = static_cast<Addr>(header(zone).chunks); c != 0 && chunks.size() < 100000;
+         c = static_cast<Addr>(pair_at(c).next))
+        chunks.push_back(c);
+    return chunks;
+}
+
+std::vector<Span> chunk_bodies(ZRL_ZONE zone) {
+    std::vector<Span> bodies;
+    for (Addr c : chunk_list(zone))
+        bodies.push_back({c + H, c + static_cast<std::size_t>(pair_at(c).size)});
+    return bodies;
+}
+
+// The free nodes after the base node, in list order.
+std::vector<Span> free_nodes(ZRL_ZONE zone) {
+    std::vector<Span> nodes;
+    const Addr base = base_of(zone);
+    for (Addr n = static_cast<Addr>(header(zone).base_next); n != base && nodes.size() < 1000000;
+         n = static_cast<Addr>(pair_at(n).next))
+        nodes.push_back({n, n + static_cast<std::size_t>(pair_at(n).size)});
+    return nodes;
+}
+
+bool inside_a_body(const std::vector<Span> &bodies, Span s) {
+    return std::any_of(bodies.begin(), bodies.end(),
+                       [&](Span b) { return b.begin <= s.begin && s.end <= b.end; });
+}
+
+// Live blocks by address: [begin, end) of the bytes the zone reserved.
+using Live = std::map<Addr, Addr>;
+
+// Checks everything the zone's bookkeeping promises: the chunk sizes add up
+// to the total, the free list is circular and ascending with one wrap, every
+// free node lies in a chunk body, no two free nodes touch (merging is
+// complete), live blocks lie in chunk bodies and overlap nothing, and with a
+// complete set of live blocks, free and live bytes add up to the bodies.
+testing::AssertionResult consistent(ZRL_ZONE zone, const Live *live = nullptr) {
+    const Header &h = header(zone);
+    if (h.self != static_cast<zrl_word>(addr(zone))) return testing::AssertionFailure() << "self";
+    const std::vector<Span> bodies = chunk_bodies(zone);
+    std::size_t chunk_bytes = 0, body_bytes = 0;
+    for (Span b : bodies) {
+        chunk_bytes += b.end - b.begin + H;
+        body_bytes += b.end - b.begin;
+        if ((b.end - b.begin) % G != 0 || b.end - b.begin < static_cast<std::size_t>(h.extension))
+            return testing::AssertionFailure() << "chunk body of " << b.end - b.begin << " bytes";
+    }
+    if (chunk_bytes != static_cast<std::size_t>(h.total))
+        return testing::AssertionFailure()
+               << "total " << h.total << " but chunks hold " << chunk_bytes;
+    if (h.base_size != 0) return testing::AssertionFailure() << "base node size " << h.base_size;
+
+    const std::vector<Span> nodes = free_nodes(zone);
+    std::vector<Span> ring{{base_of(zone), base_of(zone)}};
+    ring.insert(ring.end(), nodes.begin(), nodes.end());
+    int wraps = 0;
+    std::size_t free_bytes = 0;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        const Span cur = ring[i], next = ring[(i + 1) % ring.size()];
+        if (next.begin <= cur.begin) {
+            ++wraps;
+        } else if (cur.end >= next.begin) {
+            return testing::AssertionFailure() << "free nodes touch or overlap at " << cur.end;
+        }
+        if (i == 0) continue;
+        free_bytes += cur.end - cur.begin;
+        if (cur.end == cur.begin || (cur.end - cur.begin) % G != 0 || !inside_a_body(bodies, cur))
+            return testing::AssertionFailure() << "bad free node at " << cur.begin;
+    }
+    if (wraps != 1) return testing::AssertionFailure() << wraps << " wrap points in the free list";
+    const Addr rover = static_cast<Addr>(h.rover);
+    if (std::none_of(ring.begin(), ring.end(), [&](Span s) { return s.begin == rover; }))
+        return testing::AssertionFailure() << "rover is not on the free list";
+
+    if (live != nullptr) {
+        std::vector<Span> spans(nodes);
+        std::size_t live_bytes = 0;
+        for (auto [begin, end] : *live) {
+            if (!inside_a_body(bodies, {begin, end}))
+                return testing::AssertionFailure() << "live block outside the chunks";
+            spans.push_back({begin, end});
+            live_bytes += end - begin;
+        }
+        std::sort(spans.begin(), spans.end(), [](Span a, Span b) { return a.begin < b.begin; });
+        for (std::size_t i = 1; i < spans.size(); ++i)
+            if (spans[i].begin < spans[i - 1].end)
+                return testing::AssertionFailure() << "blocks overlap at " << spans[i].begin;
+        if (free_bytes + live_bytes != body_bytes)
+            return testing::AssertionFailure() << "free " << free_bytes << " + live " << live_bytes
+                                               << " != bodies " << body_bytes;
+    }
+    return testing::AssertionSuccess();
+}
+
+// True when every chunk the zone holds is exactly one free node.
+bool every_chunk_wholly_free(ZRL_ZONE zone) {
+    std::vector<Span> bodies = chunk_bodies(zone), nodes = free_nodes(zone);
+    auto by_address = [](Span a, Span b) { return a.begin < b.begin; };
+    std::sort(bodies.begin(), bodies.end(), by_address);
+    std::sort(nodes.begin(), nodes.end(), by_address);
+    return bodies == nodes;
+}
+
+// Owns a zone for the length of a test.
+struct Zone {
+    ZRL_ZONE z;
+    Zone(int flags, unsigned size) : z(zrl_zcreate(flags, size)) {}
+    ~Zone() {
+        if (z != nullptr) {
+            EXPECT_EQ(zrl_zdelete(z), 0);
+        }
+    }
+    Zone(const Zone &) = delete;
+    Zone &operator=(const Zone &) = delete;
+    operator ZRL_ZONE() const { return z; }
+};
+
+TEST(ZoneCreate, StartsWithTheBaseNodeAloneOnTheFreeList) {
+    Zone zone(0, 0);
+    ASSERT_NE(zone.z, nullptr);
+    const Header &h = header(zone);
+    EXPECT_EQ(h.self, static_cast<zrl_word>(addr(zone.z)));
+    EXPECT_EQ(h.chunks, 0);
+    EXPECT_EQ(h.total, 0);
+    EXPECT_EQ(h.base_size, 0);
+    EXPECT_EQ(h.base_next, static_cast<zrl_word>(base_of(zone)));
+    EXPECT_EQ(h.rover, static_cast<zrl_word>(base_of(zone)));
+    EXPECT_EQ(h.flags, 0);
+    EXPECT_EQ(h.extension, static_cast<zrl_word>(E));
+}
+
+TEST(ZoneCreate, TakesExtensionAndInitialChunkFromTheFlags) {
+    struct Case {
+        int flags;
+        unsigned size;
+        std::size_t extension;
+        std::size_t first_chunk; // 0: none
+    };
+    const Case cases[] = {
+        {0, 0, E, 0},
+        {0, 20000, E, 0},
+        {2, 100, E, 0},
+        {2, 20000, 20000, 0},
+        {2, 20001, 20001, 0},
+        {1, 0, E, 0},
+        {1, 100, E, kChunk},
+        {1, 20000, E, round_up(20000, G) + H},
+        {3, 100, E, kChunk},
+        {3, 20000, 20000, round_up(20000, G) + H},
+        {3, 20001, 20001, round_up(20001, G) + H},
+        {5, 1, E, kChunk},
+        {0x81, 100, E, kChunk},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "flags " << c.flags << " size " << c.size);
+        Zone zone(c.flags, c.size);
+        ASSERT_NE(zone.z, nullptr);
+        EXPECT_EQ(header(zone).flags, c.flags);
+        EXPECT_EQ(header(zone).extension, static_cast<zrl_word>(c.extension));
+        EXPECT_EQ(header(zone).total, static_cast<zrl_word>(c.first_chunk));
+        EXPECT_EQ(chunk_list(zone).size(), c.first_chunk != 0 ? 1u : 0u);
+        EXPECT_TRUE(consistent(zone));
+        EXPECT_TRUE(every_chunk_wholly_free(zone));
+    }
+}
+
+TEST(ZoneAlloc, FirstBlockIsCutFromTheTopOfANewChunk) {
+    Zone zone(0, 0);
+    char *first = static_cast<char *>(zrl_zalloc(zone, 1));
+    ASSERT_NE(first, nullptr);
+    const std::vector<Addr> chunks = chunk_list(zone);
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(pair_at(chunks[0]).size, static_cast<zrl_word>(kChunk));
+    EXPECT_EQ(pair_at(chunks[0]).next, 0);
+    EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk));
+    EXPECT_EQ(addr(first), chunks[0] + kChunk - G);
+    // The rest of the body stays one node at the chunk's start.
+    const std::vector<Span> nodes = free_nodes(zone);
+    ASSERT_EQ(nodes.size(), 1u);
+    EXPECT_EQ(nodes[0], (Span{chunks[0] + H, addr(first)}));
+    EXPECT_EQ(zrl_zalloc(zone, 1), first - G);
+}
+
+TEST(ZoneAlloc, RoundsSizesUpToWholeGranules) {
+    struct Case {
+        unsigned size;
+        std::size_t length;
+    };
+    const Case cases[] = {{1, G},
+                          {G - 1, G},
+                          {G, G},
+                          {G + 1, 2 * G},
+                          {9, 16},
+                          {16, 16},
+                          {100, round_up(100, G)},
+                          {4000, 4000},
+                          {4001, round_up(4001, G)}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.size);
+        Zone zone(0, 0);
+        char *above = static_cast<char *>(zrl_zalloc(zone, 1));
+        char *block = static_cast<char *>(zrl_zalloc(zone, c.size));
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(block, above - c.length);
+        EXPECT_TRUE(consistent(zone, nullptr));
+    }
+}
+
+TEST(ZoneAlloc, RequestBeyondTheExtensionGetsAChunkSizedForIt) {
+    const unsigned sizes[] = {static_cast<unsigned>(E) + 1, 20000, 20001, 100000};
+    for (unsigned size : sizes) {
+        SCOPED_TRACE(size);
+        Zone zone(0, 0);
+        ASSERT_NE(zrl_zalloc(zone, 1), nullptr);
+        void *big = zrl_zalloc(zone, size);
+        ASSERT_NE(big, nullptr);
+        const std::vector<Addr> chunks = chunk_list(zone);
+        ASSERT_EQ(chunks.size(), 2u);
+        const std::size_t chunk = round_up(size, G) + H;
+        EXPECT_EQ(pair_at(chunks[0]).size, static_cast<zrl_word>(chunk));
+        EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk + chunk));
+        // The whole body was needed, so the block is the body itself.
+        EXPECT_EQ(addr(big), chunks[0] + H);
+        std::memset(big, 0x5A, size);
+        EXPECT_EQ(zrl_zfree(zone, big, size), 0);
+        EXPECT_TRUE(consistent(zone));
+    }
+}
+
+TEST(ZoneFixed, NeverObtainsMoreThanItsInitialChunk) {
+    Zone empty(0x80, 0);
+    EXPECT_EQ(zrl_zalloc(empty, 1), nullptr);
+    EXPECT_EQ(header(empty).total, 0);
+    EXPECT_EQ(header(empty).chunks, 0);
+
+    Zone zone(0x81, 1);
+    const zrl_word chunks = header(zone).chunks;
+    std::vector<void *> blocks;
+    for (std::size_t i = 0; i < (kChunk - H) / G; ++i) {
+        blocks.push_back(zrl_zalloc(zone, 1));
+        ASSERT_NE(blocks.back(), nullptr) << i;
+    }
+    EXPECT_TRUE(free_nodes(zone).empty());
+    EXPECT_EQ(zrl_zalloc(zone, 1), nullptr);
+    EXPECT_EQ(zrl_zalloc(zone, 100000), nullptr);
+    EXPECT_EQ(header(zone).chunks, chunks);
+    EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk));
+    // Room freed is room again.
+    EXPECT_EQ(zrl_zfree(zone, blocks[7], 1), 0);
+    EXPECT_EQ(zrl_zalloc(zone, 1), blocks[7]);
+    EXPECT_EQ(zrl_zalloc(zone, 1), nullptr);
+}
+
+TEST(ZoneFree, MergesNeighboursInEveryOrder) {
+    // Three adjacent blocks of different lengths below a fourth that stays,
+    // freed in each of the six orders: whatever the order, the chunk ends as
+    // one block and one free node.
+    std::array<int, 3> order{0, 1, 2};
+    do {
+        SCOPED_TRACE(testing::Message() << order[0] << order[1] << order[2]);
+        Zone zone(0, 0);
+        void *kept = zrl_zalloc(zone, 1);
+        const unsigned sizes[3] = {1, static_cast<unsigned>(2 * G), 3};
+        void *blocks[3];
+        Live live{{addr(kept), addr(kept) + G}};
+        for (int i = 0; i < 3; ++i) {
+            blocks[i] = zrl_zalloc(zone, sizes[i]);
+            live[addr(blocks[i])] = addr(blocks[i]) + round_up(sizes[i], G);
+        }
+        ASSERT_TRUE(consistent(zone, &live));
+        for (int i : order) {
+            EXPECT_EQ(zrl_zfree(zone, blocks[i], sizes[i]), 0);
+            live.erase(addr(blocks[i]));
+            ASSERT_TRUE(consistent(zone, &live));
+        }
+        const std::vector<Span> nodes = free_nodes(zone);
+        ASSERT_EQ(nodes.size(), 1u);
+        EXPECT_EQ(nodes[0].end, addr(kept));
+        EXPECT_EQ(zrl_zfree(zone, kept, 1), 0);
+        EXPECT_TRUE(every_chunk_wholly_free(zone));
+    } while (std::next_permutation(order.begin(), order.end()));
+}
+
+TEST(ZoneFree, MergesOnlyWithTouchingFreeSpace) {
+    Zone zone(0, 0);
+    void *b[4];
+    for (void *&p : b)
+        p = zrl_zalloc(zone, G);
+    // b[0] is highest; freeing b[1] and b[2] makes one node between b[0] and
+    // b[3], apart from the node below b[3].
+    EXPECT_EQ(zrl_zfree(zone, b[1], G), 0);
+    EXPECT_EQ(zrl_zfree(zone, b[2], G), 0);
+    const std::vector<Span> nodes = free_nodes(zone);
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0].end, addr(b[3]));
+    EXPECT_EQ(nodes[1], (Span{addr(b[2]), addr(b[0])}));
+    EXPECT_TRUE(consistent(zone));
+}
+
+TEST(ZoneFree, ChecksItsArguments) {
+    Zone zone(0, 0);
+    Zone empty(0, 0);
+    void *block = zrl_zalloc(zone, 1);
+    struct Case {
+        ZRL_ZONE z;
+        void *block;
+        unsigned size;
+        int result;
+    };
+    const Case cases[] = {
+        {zone, nullptr, 0, 0},  {zone, nullptr, 0xFFFFFFFFu, 0}, // rounds to nothing
+        {zone, block, 0, -1},   {zone, block, 0xFFFFFFFFu, -1},
+        {zone, nullptr, 1, -1}, {empty, nullptr, 0, -1}, // a zone without chunks takes nothing back
+        {empty, block, 1, -1},  {nullptr, block, 1, -1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.block << " " << c.size);
+        EXPECT_EQ(zrl_zfree(c.z, c.block, c.size), c.result);
+    }
+    EXPECT_TRUE(consistent(zone));
+    EXPECT_EQ(zrl_zfree(zone, block, 1), 0);
+}
+
+TEST(ZoneFree, RefusesToFreeFreeSpaceAgain) {
+    // A block freed twice, or freed with a size that reaches into free space,
+    // is refused without changing the free list.
+    Zone zone(0, 0);
+    void *a = zrl_zalloc(zone, G);
+    void *b = zrl_zalloc(zone, G);
+    void *c = zrl_zalloc(zone, G);
+    EXPECT_EQ(zrl_zfree(zone, b, G), 0);
+    const std::vector<Span> before = free_nodes(zone);
+    EXPECT_EQ(zrl_zfree(zone, b, G), -1);                          // freed twice
+    EXPECT_EQ(zrl_zfree(zone, a, G), 0);                           // merges with b
+    EXPECT_EQ(zrl_zfree(zone, a, G), -1);                          // inside the merged node
+    EXPECT_EQ(zrl_zfree(zone, b, 2 * G), -1);                      // the merged node itself
+    EXPECT_EQ(zrl_zfree(zone, c, 2 * G), -1);                      // reaches into b
+    EXPECT_EQ(zrl_zfree(zone, static_cast<char *>(c) - G, G), -1); // below c: free space
+    EXPECT_EQ(free_nodes(zone).size(), before.size());
+    EXPECT_TRUE(consistent(zone));
+    EXPECT_EQ(zrl_zfree(zone, c, G), 0);
+    EXPECT_TRUE(every_chunk_wholly_free(zone));
+}
+
+TEST(ZoneRelease, GivesBackAChunkWhoseBodyBecomesFree) {
+    Zone zone(4, 0);
+    void *block = zrl_zalloc(zone, 1);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk));
+    EXPECT_EQ(zrl_zfree(zone, block, 1), 0);
+    EXPECT_EQ(header(zone).total, 0);
+    EXPECT_EQ(header(zone).chunks, 0);
+    EXPECT_TRUE(free_nodes(zone).empty());
+    EXPECT_EQ(header(zone).rover, static_cast<zrl_word>(base_of(zone)));
+    // The zone holds nothing now, so it takes nothing back, and grows again.
+    EXPECT_EQ(zrl_zfree(zone, block, 1), -1);
+    EXPECT_NE(zrl_zalloc(zone, 1), nullptr);
+    EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk));
+}
+
+TEST(ZoneRelease, KeepsTheChunkWhenTheMergedNodeWasTheRover) {
+    // Blocks a (top of the chunk) and b just below it.  Freeing a first
+    // leaves the rover on the chunk's node; freeing b then merges everything
+    // into that very node, which therefore stays.  The other order ends on a
+    // node that was not the rover, and the chunk goes back.
+    struct Case {
+        bool top_first;
+        bool released;
+    };
+    for (const Case c : {Case{true, false}, Case{false, true}}) {
+        SCOPED_TRACE(c.top_first);
+        Zone zone(4, 0);
+        void *a = zrl_zalloc(zone, G);
+        void *b = zrl_zalloc(zone, G);
+        EXPECT_EQ(zrl_zfree(zone, c.top_first ? a : b, G), 0);
+        EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk));
+        EXPECT_EQ(zrl_zfree(zone, c.top_first ? b : a, G), 0);
+        EXPECT_EQ(header(zone).total, static_cast<zrl_word>(c.released ? 0 : kChunk));
+        EXPECT_TRUE(consistent(zone));
+        EXPECT_TRUE(every_chunk_wholly_free(zone));
+    }
+}
+
+TEST(ZoneRelease, KeepsChunksThatStillHoldBlocks) {
+    Zone zone(4, 0);
+    void *a = zrl_zalloc(zone, 1);
+    void *big = zrl_zalloc(zone, 20000); // second chunk
+    void *b = zrl_zalloc(zone, 1);       // first chunk again
+    EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk + round_up(20000, G) + H));
+    EXPECT_EQ(zrl_zfree(zone, a, 1), 0);
+    EXPECT_EQ(chunk_list(zone).size(), 2u);
+    EXPECT_EQ(zrl_zfree(zone, big, 20000), 0);
+    EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk));
+    EXPECT_EQ(zrl_zfree(zone, b, 1), 0);
+    EXPECT_EQ(header(zone).total, 0);
+}
+
+TEST(ZoneCounted, ReservesTheRoundedLengthPlusOneWordAndZeroesIt) {
+    struct Case {
+        unsigned count, size;
+        std::size_t length; // stored in the word before the caller's bytes
+    };
+    const Case cases[] = {
+        {3, 5, W == 4 ? 20 : 24}, // 15 bytes rounded to a word, plus the word
+        {0, 5, W},
+        {1, 1, 2 * W},
+        {4, static_cast<unsigned>(W), 5 * W},
+        {10, 100, 1000 + W},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " x " << c.size);
+        Zone zone(0, 0);
+        // Leave a pattern in the memory the counted block will get.
+        void *dirty = zrl_zalloc(zone, 2000);
+        std::memset(dirty, 0xA5, 2000);
+        ASSERT_EQ(zrl_zfree(zone, dirty, 2000), 0);
+
+        unsigned char *p = static_cast<unsigned char *>(zrl_zcalloc(zone, c.count, c.size));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(addr(p) % W, 0u);
+        zrl_word stored;
+        std::memcpy(&stored, p - W, sizeof stored);
+        EXPECT_EQ(stored, static_cast<zrl_word>(c.length));
+        for (std::size_t i = 0; i < c.length - W; ++i)
+            ASSERT_EQ(p[i], 0) << i;
+        Live live{{addr(p) - W, addr(p) - W + round_up(c.length, G)}};
+        EXPECT_TRUE(consistent(zone, &live));
+        EXPECT_EQ(zrl_zcfree(zone, p), 0);
+        EXPECT_TRUE(every_chunk_wholly_free(zone));
+    }
+}
+
+TEST(ZoneCounted, RefusesRequestsWhoseLengthDoesNotFitThirtyTwoBits) {
+    // count x size is formed in full; a product or length beyond 32 bits gives
+    // null, never a block shorter than asked for.
+    struct Case {
+        unsigned count, size;
+    };
+    const Case cases[] = {
+        {0x10000, 0x10000}, {2, 0x80000000u}, {0xFFFFFFFFu, 0xFFFFFFFFu},
+        {1, 0xFFFFFFFFu},   {0xFFFFFFFFu, 1}, {1, 0xFFFFFFFFu - static_cast<unsigned>(W) + 1},
+        {3, 0x55555556u},
+    };
+    Zone zone(0, 0);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " x " << c.size);
+        EXPECT_EQ(zrl_zcalloc(zone, c.count, c.size), nullptr);
+        EXPECT_EQ(header(zone).total, 0);
+    }
+}
+
+TEST(ZoneCounted, FreeChecksZoneAndAddress) {
+    Zone zone(0, 0);
+    Zone other(0, 0);
+    void *p = zrl_zcalloc(zone, 2, 3);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(zrl_zcfree(zone, nullptr), -1);
+    EXPECT_EQ(zrl_zcfree(nullptr, p), -1);
+    EXPECT_EQ(zrl_zcfree(other, p), -1); // holds no chunk
+    EXPECT_EQ(zrl_zcfree(zone, p), 0);
+    EXPECT_EQ(zrl_zcfree(zone, p), -1); // its bytes are free space now
+    EXPECT_TRUE(every_chunk_wholly_free(zone));
+}
+
+// Fills a zone with blocks of assorted sizes across several chunks.
+std::vector<std::pair<void *, unsigned>> fill(ZRL_ZONE zone, int count) {
+    std::vector<std::pair<void *, unsigned>> blocks;
+    std::mt19937 random(7);
+    for (int i = 0; i < count; ++i) {
+        const unsigned size = 1 + random() % 300;
+        blocks.emplace_back(zrl_zalloc(zone, size), size);
+    }
+    return blocks;
+}
+
+TEST(ZoneReset, LeavesEveryChunkWhollyFree) {
+    Zone zone(0, 0);
+    EXPECT_EQ(zrl_zreset(zone), 0); // nothing to do yet
+    fill(zone, 1000);
+    const std::size_t chunks = chunk_list(zone).size();
+    const zrl_word total = header(zone).total;
+    ASSERT_GT(chunks, 3u);
+    EXPECT_EQ(zrl_zreset(zone), 0);
+    EXPECT_EQ(chunk_list(zone).size(), chunks);
+    EXPECT_EQ(header(zone).total, total);
+    EXPECT_TRUE(every_chunk_wholly_free(zone));
+    EXPECT_TRUE(consistent(zone));
+    // The zone is as good as new: half as much again fits without growing.
+    fill(zone, 500);
+    EXPECT_EQ(header(zone).total, total);
+    EXPECT_TRUE(consistent(zone));
+}
+
+TEST(ZoneReset, WithReleaseGivesEveryChunkBack) {
+    Zone zone(4, 0);
+    fill(zone, 1000);
+    ASSERT_GT(chunk_list(zone).size(), 3u);
+    EXPECT_EQ(zrl_zreset(zone), 0);
+    EXPECT_EQ(header(zone).total, 0);
+    EXPECT_EQ(header(zone).chunks, 0);
+    EXPECT_TRUE(free_nodes(zone).empty());
+    EXPECT_NE(zrl_zalloc(zone, 1), nullptr);
+    EXPECT_TRUE(consistent(zone));
+}
+
+TEST(ZoneReset, ReleasesTheChunkTheRoverKept) {
+    Zone zone(4, 0);
+    void *a = zrl_zalloc(zone, G);
+    void *b = zrl_zalloc(zone, G);
+    ASSERT_EQ(zrl_zfree(zone, a, G), 0);
+    ASSERT_EQ(zrl_zfree(zone, b, G), 0);
+    ASSERT_EQ(header(zone).total, static_cast<zrl_word>(kChunk));
+    EXPECT_EQ(zrl_zreset(zone), 0);
+    EXPECT_EQ(header(zone).total, 0);
+}
+
+TEST(ZoneDelete, ASecondDeleteOfTheSameZoneFails) {
+    ZRL_ZONE zone = zrl_zcreate(0, 0);
+    ASSERT_NE(zone, nullptr);
+    fill(zone, 100);
+    ASSERT_EQ(zrl_zdelete(zone), 0);
+    EXPECT_EQ(zrl_zdelete(zone), -1);
+    EXPECT_EQ(zrl_zalloc(zone, 1), nullptr);
+    EXPECT_EQ(zrl_zreset(zone), -1);
+}
+
+TEST(ZoneDelete, RefusesAZoneWhoseChunksDoNotAddUpToItsTotal) {
+    // Total too small: the walk releases the newest chunk, then stops at the
+    // next one, which stays held with the total it still accounts for.
+    {
+        ZRL_ZONE zone = zrl_zcreate(1, 100);
+        fill(zone, 100);
+        const std::vector<Addr> chunks = chunk_list(zone);
+        ASSERT_EQ(chunks.size(), 2u);
+        header(zone).total -= G;
+        EXPECT_EQ(zrl_zdelete(zone), -1);
+        EXPECT_EQ(chunk_list(zone), std::vector<Addr>{chunks[1]});
+        EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kChunk - G));
+        EXPECT_TRUE(free_nodes(zone).empty());
+        header(zone).total += G;
+        EXPECT_EQ(zrl_zdelete(zone), 0);
+    }
+    // Total too large: every chunk goes, the header stays with what is left
+    // over, and nothing is released twice.
+    {
+        ZRL_ZONE zone = zrl_zcreate(1, 100);
+        fill(zone, 100);
+        header(zone).total += G;
+        EXPECT_EQ(zrl_zdelete(zone), -1);
+        EXPECT_EQ(header(zone).chunks, 0);
+        EXPECT_EQ(header(zone).total, static_cast<zrl_word>(G));
+        EXPECT_TRUE(free_nodes(zone).empty());
+        header(zone).total = 0;
+        EXPECT_EQ(zrl_zdelete(zone), 0);
+    }
+}
+
+TEST(ZoneHandle, EveryOperationRefusesWhatIsNotALiveZone) {
+    // Eight words that are not a zone: the self word does not hold their
+    // address.  Nothing may be written to them.
+    zrl_word fake[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    fake[2] = static_cast<zrl_word>(addr(&fake[1]));
+    zrl_word copy[8];
+    std::memcpy(copy, fake, sizeof fake);
+    for (ZRL_ZONE zone : {static_cast<ZRL_ZONE>(nullptr), reinterpret_cast<ZRL_ZONE>(fake)}) {
+        char block[64] = {};
+        EXPECT_EQ(zrl_zalloc(zone, 8), nullptr);
+        EXPECT_EQ(zrl_zcalloc(zone, 1, 8), nullptr);
+        EXPECT_EQ(zrl_zfree(zone, block, 8), -1);
+        EXPECT_EQ(zrl_zcfree(zone, block + 16), -1);
+        EXPECT_EQ(zrl_zreset(zone), -1);
+        EXPECT_EQ(zrl_zdelete(zone), -1);
+    }
+    EXPECT_EQ(std::memcmp(copy, fake, sizeof fake), 0);
+}
+
+TEST(ZoneLimits, LargestSizesGiveNullNotATinyBlock) {
+    Zone zone(0, 0);
+    for (unsigned size : {0u, 0xFFFFFFFFu, 0xFFFFFFFFu - static_cast<unsigned>(G) + 2}) {
+        SCOPED_TRACE(size);
+        EXPECT_EQ(zrl_zalloc(zone, size), nullptr);
+        EXPECT_EQ(header(zone).total, 0);
+    }
+    // Sizes that do round but need more than the fixed zone has.
+    Zone fixed(0x81, 100);
+    for (unsigned size : {0xFFFFFFFFu - static_cast<unsigned>(G) + 1, 0x80000000u, 8193u}) {
+        SCOPED_TRACE(size);
+        EXPECT_EQ(zrl_zalloc(fixed, size), nullptr);
+        EXPECT_EQ(header(fixed).total, static_cast<zrl_word>(kChunk));
+    }
+    if (W == 4) {
+        // With 32-bit sizes the chunk for the largest block that rounds would
+        // need 2^32 bytes: refused before asking the C runtime.
+        EXPECT_EQ(zrl_zalloc(zone, 0xFFFFFFF8u), nullptr);
+        EXPECT_EQ(header(zone).total, 0);
+        EXPECT_EQ(zrl_zcreate(1, 0xFFFFFFF9u), nullptr);
+    }
+}
+
+TEST(ZoneAlignment, EveryBlockSuitsPointersAndDoubles) {
+    Zone zone(0, 0);
+    constexpr std::size_t need = std::max(alignof(double), alignof(void *));
+    for (unsigned size = 1; size <= 300; ++size) {
+        void *block = zrl_zalloc(zone, size);
+        void *counted = zrl_zcalloc(zone, 1, size);
+        ASSERT_NE(block, nullptr);
+        ASSERT_NE(counted, nullptr);
+        EXPECT_EQ(addr(block) % G, 0u) << size;
+        EXPECT_EQ(addr(block) % need, 0u) << size;
+        EXPECT_EQ(addr(counted) % W, 0u) << size;
+        if (W == 8) {
+            EXPECT_EQ(addr(counted) % need, 0u) << size;
+        }
+    }
+}
+
+// A model of a zone's live blocks: each block's reserved span, the bytes the
+// caller owns and the pattern written into them.
+struct ModelBlock {
+    unsigned char *bytes;
+    std::size_t used; // bytes the caller may write
+    unsigned size;    // as passed to zrl_zalloc, 0 for a counted block
+    unsigned char fill;
+};
+
+bool intact(const ModelBlock &b) {
+    for (std::size_t i = 0; i < b.used; ++i)
+        if (b.bytes[i] != b.fill) return false;
+    return true;
+}
+
+void run_model(int flags, unsigned size, unsigned seed, int steps) {
+    SCOPED_TRACE(testing::Message() << "flags " << flags << " size " << size << " seed " << seed);
+    ZRL_ZONE zone = zrl_zcreate(flags, size);
+    ASSERT_NE(zone, nullptr);
+    std::mt19937 random(seed);
+    std::vector<ModelBlock> blocks;
+    Live live;
+    unsigned char next_fill = 1;
+    const bool fixed = (flags & 0x80) != 0;
+
+    auto remember = [&](unsigned char *bytes, std::size_t used, unsigned asked, Addr begin,
+                        Addr end) {
+        auto after = live.lower_bound(begin);
+        ASSERT_TRUE(after == live.end() || after->first >= end) << "overlaps the block above";
+        ASSERT_TRUE(after == live.begin() || std::prev(after)->second <= begin) << "overlaps below";
+        ASSERT_TRUE(inside_a_body(chunk_bodies(zone), {begin, end}));
+        live[begin] = end;
+        std::memset(bytes, next_fill, used);
+        blocks.push_back({bytes, used, asked, next_fill});
+        next_fill = static_cast<unsigned char>(next_fill % 250 + 1);
+    };
+    auto forget = [&](std::size_t i) {
+        ASSERT_TRUE(intact(blocks[i]));
+        const ModelBlock b = blocks[i];
+        if (b.size != 0) {
+            ASSERT_EQ(zrl_zfree(zone, b.bytes, b.size), 0);
+            live.erase(addr(b.bytes));
+        } else {
+            ASSERT_EQ(zrl_zcfree(zone, b.bytes), 0);
+            live.erase(addr(b.bytes) - W);
+        }
+        blocks[i] = blocks.back();
+        blocks.pop_back();
+    };
+
+    for (int step = 0; step < steps; ++step) {
+        const unsigned op = random() % 100;
+        const unsigned asked = random() % 8 == 0 ? 1 + random() % 20000 : 1 + random() % 200;
+        if (op < 40 && blocks.size() < 600) {
+            auto *p = static_cast<unsigned char *>(zrl_zalloc(zone, asked));
+            if (p == nullptr) {
+                ASSERT_TRUE(fixed) << "allocation of " << asked << " failed";
+                continue;
+            }
+            remember(p, asked, asked, addr(p), addr(p) + round_up(asked, G));
+        } else if (op < 55 && blocks.size() < 600) {
+            const unsigned count = random() % 20, each = 1 + asked / 20;
+            auto *p = static_cast<unsigned char *>(zrl_zcalloc(zone, count, each));
+            if (p == nullptr) {
+                ASSERT_TRUE(fixed);
+                continue;
+            }
+            const std::size_t used = std::size_t{count} * each;
+            for (std::size_t i = 0; i < used; ++i)
+                ASSERT_EQ(p[i], 0);
+            const std::size_t length = round_up(used, kGeometry.count_unit) + W;
+            remember(p, used, 0, addr(p) - W, addr(p) - W + round_up(length, G));
+        } else if (op < 99) {
+            if (!blocks.empty()) forget(random() % blocks.size());
+        } else {
+            for (const ModelBlock &b : blocks)
+                ASSERT_TRUE(intact(b));
+            ASSERT_EQ(zrl_zreset(zone), 0);
+            blocks.clear();
+            live.clear();
+            ASSERT_TRUE(every_chunk_wholly_free(zone));
+        }
+        if (testing::Test::HasFatalFailure()) return;
+        if (step % 64 == 0) {
+            ASSERT_TRUE(consistent(zone, &live)) << "step " << step;
+            for (const ModelBlock &b : blocks)
+                ASSERT_TRUE(intact(b)) << "step " << step;
+        }
+    }
+    while (!blocks.empty()) {
+        forget(random() % blocks.size());
+        if (testing::Test::HasFatalFailure()) return;
+    }
+    ASSERT_TRUE(consistent(zone, &live));
+    EXPECT_TRUE(every_chunk_wholly_free(zone));
+    EXPECT_EQ(zrl_zdelete(zone), 0);
+}
+
+TEST(ZoneModel, RandomOperationsKeepBlocksApartInsideChunksAndIntact) {
+    struct Case {
+        int flags;
+        unsigned size;
+    };
+    const Case cases[] = {{0, 0},     {4, 0},   {2, 12000},     {6, 30000},
+                          {1, 50000}, {5, 100}, {0x81, 200000}, {0x85, 150000}};
+    unsigned seed = 1;
+    for (const Case &c : cases)
+        for (int round = 0; round < 3; ++round)
+            run_model(c.flags, c.size, seed++, 4000);
+}
+
+} // namespace
