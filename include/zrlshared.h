@@ -15,9 +15,9 @@
  * a 4-byte length word in front of every counted block.  On a 64-bit build a
  * free-list node and a chunk header are two machine words (16 bytes), blocks
  * are multiples of 16 bytes, the default chunk is still 8192 bytes (8176-byte
- * minimum extension) and the length word of a counted block is 8 bytes, so that
- * every block handed out, counted blocks included, is aligned for any pointer
- * and double.
+ * minimum extension) and the length word of a counted block is 8 bytes with
+ * counted lengths in multiples of 8, so that every block handed out, counted
+ * blocks included, is aligned for any pointer and double.
  */
 #ifndef ZRLSHARED_H
 #define ZRLSHARED_H
@@ -156,6 +156,15 @@ ZRL_API int lsqrt(int n);
 
 /* ---- Memory zones ------------------------------------------------------ */
 
+/* A zone header is eight words: rover, chunk list, self, total, base node
+   (size, next), flags, extension size.  Flags of zrl_zcreate: 1 the size is
+   also a first chunk (obtained even for a fixed zone), 2 the size is the
+   extension size, 4 release chunks that become wholly free, 0x80 fixed (never
+   grow after creation).  Sizes that round past 2^32, and counted requests
+   whose count x size or length does not fit in 32 bits, give null.  A free
+   whose block overlaps the zone's free space (e.g. a block freed twice) is
+   refused with -1; zrl_zcfree of null is -1.  Zone operations never set
+   zrl_error. */
 ZRL_API ZRL_ZONE zrl_zcreate(int flags, unsigned int size);
 ZRL_API void *zrl_zalloc(ZRL_ZONE zone, unsigned int size);
 ZRL_API int zrl_zfree(ZRL_ZONE zone, void *block, unsigned int size);
@@ -267,7 +276,7 @@ ZRL_API int cvtdta(const ZRL_DATE *date, char *out);
 ZRL_API int cvttma(const ZRL_TIME *hms, char *out);
 /* Day of the year 1-366, day of the week Monday = 1 to Sunday = 7, week of the
    year 0-53 (week 1 holds the year's first Thursday).  A month outside 1-12
-   gives 0 from all three. */
+   or a null record gives 0 from all three. */
 ZRL_API int dayyear(const ZRL_DATE *date);
 ZRL_API int dayweek(const ZRL_DATE *date);
 ZRL_API int weekyear(const ZRL_DATE *date);

@@ -1,0 +1,41 @@
+// A text buffer with a known filler behind the room a writer may use, so that
+// a test can see whether anything was written past the NUL or past the room.
+#pragma once
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace zrl_test {
+
+class GuardedBuffer {
+  public:
+    static constexpr char kFill = '\x5A';
+    static constexpr int kGuard = 32;
+
+    explicit GuardedBuffer(int room)
+        : room_(room), bytes_(static_cast<std::size_t>(room + kGuard), kFill) {}
+
+    char *data() { return bytes_.data(); }
+
+    // The text up to the first NUL within the room (all of the room if none).
+    std::string text() const {
+        const void *nul = std::memchr(bytes_.data(), '\0', static_cast<std::size_t>(room_));
+        const auto n = nul ? static_cast<const char *>(nul) - bytes_.data() : room_;
+        return std::string(bytes_.data(), static_cast<std::size_t>(n));
+    }
+
+    // True when no byte from position `from` on still differs from the filler,
+    // `except` (a position that the writer is documented to set) aside.
+    bool untouched_from(int from, int except = -1) const {
+        for (int i = from; i < room_ + kGuard; ++i)
+            if (i != except && bytes_[static_cast<std::size_t>(i)] != kFill) return false;
+        return true;
+    }
+
+  private:
+    int room_;
+    std::vector<char> bytes_;
+};
+
+} // namespace zrl_test
