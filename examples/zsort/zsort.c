@@ -1,12 +1,15 @@
 /*
  * ZSORT - sort the lines of standard input.
  *
- *   zsort [/REVERSE] [/UNIQUE] < input
+ *   zsort [/REVERSE] [/UNIQUE] [/REPORT] < input
  *
  * The lines are kept in nodes allocated from a memory zone, sorted with the
  * library's stable list sort, and written through output channel C; the
- * summary goes to channel L.  A line too long for the record buffer, or a
- * switch the program does not know, stops the program with a fatal message.
+ * summary goes to channel L.  /REPORT prints a numbered report instead, laid
+ * out with picture formats: a dated heading, right-justified numbers, and the
+ * share of lines kept as a real number.  A line too long for the record
+ * buffer, or a switch the program does not know, stops the program with a
+ * fatal message.
  */
 #include <stdio.h>
 #include <string.h>
@@ -26,7 +29,7 @@ struct switch_entry {
     int *flag;
 };
 
-static int reverse, unique;
+static int reverse, unique, report;
 
 static int compare_lines(zrl_word a, zrl_word b) {
     const struct line_node *x = (const struct line_node *)a;
@@ -39,6 +42,7 @@ static void parse_switches(int argc, char **argv) {
     static const struct switch_entry switches[] = {
         {"R*EVERSE", &reverse},
         {"U*NIQUE", &unique},
+        {"REP*ORT", &report},
         {0, 0},
     };
     int i;
@@ -47,19 +51,30 @@ static void parse_switches(int argc, char **argv) {
         if (argv[i][0] != '/' ||
             (hit = findkeyword(argv[i], switches, (int)sizeof switches[0])) == 0 ||
             *skipkeyword(argv[i]) != '\0') {
-            static char message[300];
-            snprintf(message, sizeof message, "unknown switch %.200s", argv[i]);
             zrl_error = 22;
-            errexit(message);
+            errexitfmt("unknown switch '", argv[i]);
             return;
         }
         *hit->flag = 1;
     }
 }
 
+/* Heading of the report: the program, the date and the time of the run. */
+static void print_heading(void) {
+    ZRL_DATE today;
+    ZRL_TIME now;
+    char date_text[16], time_text[16];
+    dattim(&today, &now);
+    cvtdta(&today, date_text);
+    cvttma(&now, time_text);
+    QV_Ctypefl("ZSORT sorted listing                      ''''''''' ''''''''", date_text,
+               time_text);
+    QV_Ctypefl(" No. Line  Text");
+}
+
 int main(int argc, char **argv) {
     char buffer[MAX_LINE + 2];
-    struct line_node *list = 0, **tail = &list, *node;
+    struct line_node *list = 0, **tail = &list, *node, *previous = 0;
     int count = 0, written = 0;
     ZRL_ZONE zone;
 
@@ -76,11 +91,8 @@ int main(int argc, char **argv) {
     while (fgets(buffer, sizeof buffer, stdin) != 0) {
         size_t length = strcspn(buffer, "\r\n");
         if (buffer[length] == '\0' && length > MAX_LINE) {
-            static char message[64];
-            snprintf(message, sizeof message, "line %d is longer than %d characters", count + 1,
-                     MAX_LINE);
             zrl_error = 22;
-            errexit(message);
+            errexitfmt("line # is longer than # characters", count + 1, MAX_LINE);
             return 4;
         }
         buffer[length] = '\0';
@@ -98,11 +110,21 @@ int main(int argc, char **argv) {
     }
 
     list = lmsort(list, count, compare_lines);
+    if (report) print_heading();
     for (node = list; node != 0; node = node->next) {
-        if (unique && node->next != 0 && cmpstr(node->text, node->next->text) == 0) continue;
-        QV_Ctypeln(node->text);
+        /* The sort is stable: of equal lines the first one read is kept. */
+        int repeated = previous != 0 && cmpstr(node->text, previous->text) == 0;
+        previous = node;
+        if (unique && repeated) continue;
         written++;
+        if (report)
+            QV_Ctypefl("###^ ###^  '", written, node->number, node->text);
+        else
+            QV_Ctypeln(node->text);
     }
+    if (report)
+        QV_Ctypefl("\n####^ lines read, ####^ written, ###^# percent kept", count, written,
+                   count > 0 ? 100.0 * written / count : 0.0);
     QV_Lprintf("%%ZSORT-I-SORTED, %d lines read, %d written\n", count, written);
 
     zrl_zdelete(zone);
