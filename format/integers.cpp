@@ -88,7 +88,8 @@ int convxa(std::uint32_t value, char *out) {
     x = (x | (x << 4)) & 0x0F0F0F0F0F0F0F0Full;
     const std::uint64_t letters = ((x + 0x0606060606060606ull) >> 4) & 0x0101010101010101ull;
     x += 0x3030303030303030ull + letters * 7;
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<char>(x >> (56 - 8 * i));
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<char>(x >> (56 - 8 * i));
     out[8] = '\0';
     return 8;
 }

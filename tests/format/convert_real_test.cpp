@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -151,7 +152,6 @@ TEST(Convad, AgreesWithStrtodWhereStepwiseScalingIsExact) {
     std::mt19937_64 rng(20240126);
     auto below = [&](std::uint64_t n) { return n == 0 ? 0 : rng() % n; };
     const std::uint64_t two53 = std::uint64_t{1} << 53;
-    int checked = 0;
     for (int i = 0; i < 200000; ++i) {
         const int e = static_cast<int>(below(36)) - 13; // -13 .. 22
         std::uint64_t pow5 = 1;
@@ -195,9 +195,7 @@ TEST(Convad, AgreesWithStrtodWhereStepwiseScalingIsExact) {
         const double reference = std::strtod(text.c_str(), &end);
         ASSERT_EQ(end, text.c_str() + text.size()) << text;
         ASSERT_EQ(value, reference) << text;
-        ++checked;
     }
-    EXPECT_EQ(checked, 200000);
 }
 
 // ---- convda and dtoa -------------------------------------------------------
