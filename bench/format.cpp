@@ -15,7 +15,8 @@ void BM_Fmtstr(benchmark::State &state) {
     char out[128];
     int i = 0;
     for (auto _ : state) {
-        const int n = fmtstr(out, "File: ''''''''  blocks: #####^  used: ######", kNames[i & 3], i * 37, -i);
+        const int n =
+            fmtstr(out, "File: ''''''''  blocks: #####^  used: ######", kNames[i & 3], i * 37, -i);
         benchmark::DoNotOptimize(n);
         benchmark::DoNotOptimize(out);
         ++i;
@@ -28,7 +29,8 @@ void BM_Snprintf(benchmark::State &state) {
     char out[128];
     int i = 0;
     for (auto _ : state) {
-        const int n = std::snprintf(out, sizeof out, "File: %-8s  blocks: %6d  used: %-6d", kNames[i & 3], i * 37, -i);
+        const int n = std::snprintf(out, sizeof out, "File: %-8s  blocks: %6d  used: %-6d",
+                                    kNames[i & 3], i * 37, -i);
         benchmark::DoNotOptimize(n);
         benchmark::DoNotOptimize(out);
         ++i;

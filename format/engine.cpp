@@ -50,7 +50,8 @@ class Out {
         if (to != text) {
             // Most literal pieces and field texts are a few characters long.
             if (n <= 8) {
-                for (std::size_t i = 0; i < n; ++i) to[i] = text[i];
+                for (std::size_t i = 0; i < n; ++i)
+                    to[i] = text[i];
             } else {
                 std::memcpy(to, text, n);
             }
@@ -61,7 +62,8 @@ class Out {
 
     void fill(char c, std::size_t n) {
         n = std::min(n, room());
-        for (std::size_t i = 0; i < n; ++i) base_[size_ + i] = c;
+        for (std::size_t i = 0; i < n; ++i)
+            base_[size_ + i] = c;
         size_ += n;
     }
 
@@ -70,8 +72,10 @@ class Out {
     void right_justify(std::size_t start, std::size_t length) {
         const std::size_t shift = size_ - start - length;
         char *field = base_ + start;
-        for (std::size_t i = length; i-- > 0;) field[shift + i] = field[i];
-        for (std::size_t i = 0; i < shift; ++i) field[i] = ' ';
+        for (std::size_t i = length; i-- > 0;)
+            field[shift + i] = field[i];
+        for (std::size_t i = 0; i < shift; ++i)
+            field[i] = ' ';
     }
 
     std::size_t finish() {
@@ -105,8 +109,10 @@ struct Field {
 // it truncates (and takes no column).
 inline Field scan_run(const char *p) {
     const char *q = p + 1;
-    while (*q == *p) ++q;
-    while (*q == '^') ++q;
+    while (*q == *p)
+        ++q;
+    while (*q == '^')
+        ++q;
     return {static_cast<std::size_t>(q - p), q[-1] == '^', *q == '~'};
 }
 
@@ -116,7 +122,8 @@ inline Field scan_run(const char *p) {
 // moves the text to the right with blanks in front.  When the room ends
 // inside the field, the justification works within the columns written, so
 // nothing goes beyond the limit.
-inline void place(Out &out, std::size_t room, const Field &field, std::string_view text, char fill) {
+inline void place(Out &out, std::size_t room, const Field &field, std::string_view text,
+                  char fill) {
     room = std::min(room, out.room());
     const std::size_t start = out.size();
     const std::size_t limit = field.truncate ? std::min(field.width, room) : room;
@@ -132,7 +139,8 @@ inline void place(Out &out, std::size_t room, const Field &field, std::string_vi
 // beyond the room nothing of it can be placed.
 std::size_t bounded_length(const char *text, std::size_t bound) {
     std::size_t n = 0;
-    while (n < bound && text[n] != '\0') ++n;
+    while (n < bound && text[n] != '\0')
+        ++n;
     return n;
 }
 
@@ -149,11 +157,13 @@ enum class Kind { Integer, Real, Illegal };
 // followed by a second one.
 inline Kind classify_number(const char *p) {
     const char *q = p;
-    while (*q == '#') ++q;
+    while (*q == '#')
+        ++q;
     if (*q == '^') {
         if (q[1] == '#') {
             const char *r = q + 1;
-            while (*r == '#') ++r;
+            while (*r == '#')
+                ++r;
             return *r == '^' ? Kind::Illegal : Kind::Real;
         }
         return q[1] == '~' && q[2] == '#' ? Kind::Illegal : Kind::Integer;
@@ -164,11 +174,14 @@ inline Kind classify_number(const char *p) {
 // The characters that end a run of literal text.
 constexpr auto kOpens = [] {
     std::array<bool, 256> opens{};
-    for (unsigned char c : {'\'', '#', '%', '&', '\0'}) opens[c] = true;
+    for (unsigned char c : {'\'', '#', '%', '&', '\0'})
+        opens[c] = true;
     return opens;
 }();
 
-bool opens_directive(char c) { return kOpens[static_cast<unsigned char>(c)]; }
+bool opens_directive(char c) {
+    return kOpens[static_cast<unsigned char>(c)];
+}
 
 // ---- Field kinds --------------------------------------------------------------
 
@@ -180,9 +193,11 @@ bool opens_directive(char c) { return kOpens[static_cast<unsigned char>(c)]; }
 // Returns the format after the field.
 const char *place_real(Out &out, const char *p, double value) {
     const char *caret = p;
-    while (*caret == '#') ++caret;
+    while (*caret == '#')
+        ++caret;
     const char *end = caret + 1;
-    while (*end == '#') ++end;
+    while (*end == '#')
+        ++end;
     const bool truncate = *end == '~';
     const std::size_t int_width = static_cast<std::size_t>(caret - p);
     const Field int_part{int_width, true, truncate};
@@ -238,12 +253,14 @@ void place_formatter(Out &out, const Field &field, FormatterArg arg) {
 template <class Args> std::size_t run(Out &out, const char *p, Args &args) {
     while (*p != '\0' && !out.full()) {
         switch (*p) {
-        case '&': ++p; break;
+        case '&':
+            ++p;
+            break;
         case '\'': {
             const Field f = scan_run(p);
             const char *s = args.next_string();
-            place(out, out.room(), f, s == nullptr ? kNil : std::string_view{s, bounded_length(s, out.room())},
-                  ' ');
+            place(out, out.room(), f,
+                  s == nullptr ? kNil : std::string_view{s, bounded_length(s, out.room())}, ' ');
             p = f.after(p);
             break;
         }
@@ -275,7 +292,8 @@ template <class Args> std::size_t run(Out &out, const char *p, Args &args) {
         }
         default: {
             const char *end = p + 1;
-            while (!opens_directive(*end)) ++end;
+            while (!opens_directive(*end))
+                ++end;
             out.append(p, static_cast<std::size_t>(end - p));
             p = end;
             break;
@@ -355,7 +373,8 @@ int format_words(const zrl_word *block, char *out, bool by_value) {
         const Field f = scan_run(p);
         if (c == '#') {
             const zrl_word word = *arg++;
-            const int value = by_value ? static_cast<int>(word) : *reinterpret_cast<const int *>(word);
+            const int value =
+                by_value ? static_cast<int>(word) : *reinterpret_cast<const int *>(word);
             char *at = writer.cursor();
             place(writer, kFieldRoom, f, {at, static_cast<std::size_t>(convia(value, at))}, ' ');
         } else if (c == '\'') {

@@ -35,8 +35,8 @@ int write_value(zrl_word value, char *buffer) {
 }
 
 // Functions that keep to the 132-byte contract, and one missing function.
-constexpr ZRL_FormatFn kFormatters[] = {nullptr,         write_run<0>,   write_run<1>,   write_run<7>,
-                                        write_run<130>,  write_run<131>, write_value};
+constexpr ZRL_FormatFn kFormatters[] = {nullptr,        write_run<0>,   write_run<1>, write_run<7>,
+                                        write_run<130>, write_run<131>, write_value};
 
 class FuzzArgs final : public zrl::FormatArgs {
   public:
@@ -47,10 +47,14 @@ class FuzzArgs final : public zrl::FormatArgs {
     const char *next_string() override {
         const std::uint8_t pick = take<std::uint8_t>();
         switch (pick % 6) {
-        case 0: return nullptr;
-        case 1: return "";
-        case 2: return "JAN";
-        case 3: return kLong.c_str();
+        case 0:
+            return nullptr;
+        case 1:
+            return "";
+        case 2:
+            return "JAN";
+        case 3:
+            return kLong.c_str();
         default: {
             // A string made of the next bytes, NULs turned into letters.
             const std::size_t length = take<std::uint8_t>();
@@ -93,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int max = (data[0] | (data[1] << 8)) % 2048;
     const std::uint8_t *text = data + 2;
     const std::size_t rest = size - 2;
-    const std::size_t format_length = static_cast<std::size_t>(std::find(text, text + rest, 0) - text);
+    const std::size_t format_length =
+        static_cast<std::size_t>(std::find(text, text + rest, 0) - text);
     const std::string format(reinterpret_cast<const char *>(text), format_length);
     const std::span<const std::uint8_t> values(text + std::min(rest, format_length + 1),
                                                text + rest);
@@ -103,19 +108,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     auto full = std::make_unique<char[]>(kFull + 1);
     FuzzArgs full_args(values);
     const int full_n = zrl::format_typed({full.get(), kFull + 1}, format.c_str(), full_args);
-    if (full_n < 0 || full_n > static_cast<int>(kFull) || std::strlen(full.get()) != static_cast<std::size_t>(full_n))
+    if (full_n < 0 || full_n > static_cast<int>(kFull) ||
+        std::strlen(full.get()) != static_cast<std::size_t>(full_n))
         std::abort();
 
     auto out = std::make_unique<char[]>(static_cast<std::size_t>(max) + 1);
     FuzzArgs args(values);
-    const int n = zrl::format_typed({out.get(), static_cast<std::size_t>(max) + 1}, format.c_str(), args);
+    const int n =
+        zrl::format_typed({out.get(), static_cast<std::size_t>(max) + 1}, format.c_str(), args);
     if (n < 0 || n > max || out[static_cast<std::size_t>(n)] != '\0') std::abort();
     if (std::strlen(out.get()) != static_cast<std::size_t>(n)) std::abort();
 
     // The limit cuts the count exactly; without right-justification the cut
     // text is a prefix of the full one.
     if (full_n < static_cast<int>(kFull) && n != std::min(max, full_n)) std::abort();
-    if (format.find('^') == std::string::npos && std::memcmp(out.get(), full.get(), static_cast<std::size_t>(n)) != 0)
+    if (format.find('^') == std::string::npos &&
+        std::memcmp(out.get(), full.get(), static_cast<std::size_t>(n)) != 0)
         std::abort();
     return 0;
 }

@@ -27,15 +27,18 @@ template <int Index> int record(const char *text, int newline) {
 }
 
 std::vector<int> exit_statuses;
-void record_exit(int status) { exit_statuses.push_back(status); }
+void record_exit(int status) {
+    exit_statuses.push_back(status);
+}
 
 // Saves and restores the hooks and state the tests replace.
 class Hooks {
   public:
     Hooks()
-        : c_(ZRL_COutput), l_(ZRL_LOutput), m_(ZRL_MOutput), t_(ZRL_TOutput), exit_(ZRL_ExitHandler),
-          ident_(programident), status_(zrl_error) {
-        for (Received &r : received) r = {};
+        : c_(ZRL_COutput), l_(ZRL_LOutput), m_(ZRL_MOutput), t_(ZRL_TOutput),
+          exit_(ZRL_ExitHandler), ident_(programident), status_(zrl_error) {
+        for (Received &r : received)
+            r = {};
         exit_statuses.clear();
         channel_result = 7;
     }
@@ -79,13 +82,15 @@ int flag_call(zrl_word value, char *buffer) {
 TEST(Typeff, WritesFilledFormatToStandardOutput) {
     EXPECT_EQ(zrl_test::capture_stdout([] { typeff("#^-'-#^", 4, "JAN", 26); }), " 4-JAN-26");
     int result = -5;
-    EXPECT_EQ(zrl_test::capture_stdout([&] { result = typefl("\x1b[#;#H", 3, 14); }), "\x1b[3;14H\n");
+    EXPECT_EQ(zrl_test::capture_stdout([&] { result = typefl("\x1b[#;#H", 3, 14); }),
+              "\x1b[3;14H\n");
     EXPECT_GE(result, 0);
 }
 
 TEST(Typeff, CutsTextAt132Characters) {
     const std::string long_text(200, 'q');
-    EXPECT_EQ(zrl_test::capture_stdout([&] { typeff("'", long_text.c_str()); }), long_text.substr(0, 132));
+    EXPECT_EQ(zrl_test::capture_stdout([&] { typeff("'", long_text.c_str()); }),
+              long_text.substr(0, 132));
     EXPECT_EQ(zrl_test::capture_stdout([&] { typefl("'", long_text.c_str()); }),
               long_text.substr(0, 132) + "\n");
 }
@@ -104,7 +109,8 @@ TEST(ChannelFormat, EachMemberReachesOnlyItsChannel) {
         {QV_Mtypeff, 2, 0}, {QV_Mtypefl, 2, 1}, {QV_Ttypeff, 3, 0}, {QV_Ttypefl, 3, 1},
     };
     for (const Row &row : rows) {
-        for (Received &r : received) r = {};
+        for (Received &r : received)
+            r = {};
         channel_result = 40 + row.channel;
         EXPECT_EQ(row.member("##^:'", 5, "ok"), 40 + row.channel);
         for (int i = 0; i < 4; ++i) {
@@ -192,7 +198,8 @@ TEST(ErrorTest, DoesNothingWithoutStatus) {
     ZRL_ExitHandler = record_exit;
     zrl_error = 0;
     bool called = false;
-    EXPECT_EQ(zrl_test::capture_stdout([&] { errtestfmt("%", reinterpret_cast<zrl_word>(&called), flag_call); }),
+    EXPECT_EQ(zrl_test::capture_stdout(
+                  [&] { errtestfmt("%", reinterpret_cast<zrl_word>(&called), flag_call); }),
               "");
     EXPECT_FALSE(called);
     EXPECT_TRUE(exit_statuses.empty());

@@ -54,7 +54,9 @@ int write_empty(zrl_word, char *buffer) {
 }
 
 // Writes nothing at all, not even a NUL.
-int write_nothing(zrl_word, char *) { return 0; }
+int write_nothing(zrl_word, char *) {
+    return 0;
+}
 
 struct Point {
     int x, y;
@@ -65,8 +67,12 @@ int write_point(zrl_word value, char *buffer) {
     return 0;
 }
 
-zrl_word word(const void *p) { return reinterpret_cast<zrl_word>(p); }
-template <class F> zrl_word fn_word(F *f) { return reinterpret_cast<zrl_word>(f); }
+zrl_word word(const void *p) {
+    return reinterpret_cast<zrl_word>(p);
+}
+template <class F> zrl_word fn_word(F *f) {
+    return reinterpret_cast<zrl_word>(f);
+}
 
 struct Case {
     const char *what;
@@ -75,7 +81,8 @@ struct Case {
 };
 
 void check(const std::vector<Case> &cases) {
-    for (const Case &c : cases) EXPECT_EQ(c.got, c.want) << c.what;
+    for (const Case &c : cases)
+        EXPECT_EQ(c.got, c.want) << c.what;
 }
 
 } // namespace
@@ -265,8 +272,8 @@ TEST(FormatLanguage, EveryLimitGivesPrefixOfLeftJustifiedText) {
 // written: the text moves right by the fill that fitted.
 TEST(FormatLanguage, CutRightJustifiedFieldJustifiesWithinLimit) {
     const std::string full = " 7-   42";
-    const std::vector<std::string> want = {"", "7", " 7", " 7-", " 7-4", " 7-42", " 7- 42", " 7-  42",
-                                           " 7-   42"};
+    const std::vector<std::string> want = {"",      "7",      " 7",      " 7-",     " 7-4",
+                                           " 7-42", " 7- 42", " 7-  42", " 7-   42"};
     for (int max = 0; max < static_cast<int>(want.size()); ++max) {
         const std::string got = fill_max(max, "#^-####^", 7, 42);
         EXPECT_EQ(got, want[static_cast<std::size_t>(max)]) << max;
