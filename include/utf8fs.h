@@ -15,11 +15,11 @@
  * hands back that cannot be written as UTF-8 are treated the same way.
  *
  * POSIX.  Names are already UTF-8 and pass to the system unchanged, with one
- * exception: a backslash separates directories, exactly as a slash does,
- * because the library builds its paths the Windows way.  The names that the
- * layer hands back (current directory, full paths) are written with
- * backslashes for the same reason: "/home/ann" comes back as "\home\ann".  A
- * file whose name holds a backslash cannot be reached through the layer.  The
+ * exception: a backslash separates directories, exactly as a slash does, so
+ * that texts written the Windows way ("sub\x.txt") reach the same files.  The
+ * names that the layer hands back (current directory, full paths) are the
+ * system's own, with slashes.  A file whose name holds a backslash cannot be
+ * reached through the layer.  The
  * Win32-style calls report their reason in errno (there is no GetLastError).
  *
  * Limits.  A name or path of more than UTF8FS_PATH_MAX - 1 (4095) bytes is
@@ -234,7 +234,7 @@ UTF8FS_API int FindClose_utf8(UTF8FS_HANDLE search);
    that does not fit in size bytes gives 0 (ENAMETOOLONG), so a nonzero result
    always means buffer holds the path.  *name_part (when name_part is not null)
    points into buffer at the last component, or is null when the path ends with
-   a separator.  POSIX writes backslashes and collapses repeated separators. */
+   a separator.  POSIX writes slashes and collapses repeated separators. */
 UTF8FS_API uint32_t GetFullPathName_utf8(const char *name, uint32_t size, char *buffer,
                                          char **name_part);
 

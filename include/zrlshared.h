@@ -285,6 +285,88 @@ ZRL_API int weekyear(const ZRL_DATE *date);
 ZRL_API int cputime(void);
 ZRL_API int elapsed(void);
 
+/* ---- Logical names ----------------------------------------------------- */
+
+/* A logical name is an environment variable; its value is the translation.
+   deflognam hands a "name=value" text to the environment layer, which keeps
+   it, and returns that layer's result (0, or -1 on failure).  lognam writes
+   one translation, unbounded; reclognam follows the chain (at most 100
+   translations) and writes at most 256 bytes: a translation of 256
+   characters or more is cut to 255 and ends the chain.  Both give the length
+   written, 0 and an empty out for a name without a (non-empty) translation. */
+ZRL_API int deflognam(const char *name, const char *value);
+ZRL_API int lognam(const char *name, char *out);
+ZRL_API int reclognam(const char *name, char *out);
+
+/* ---- File specification parser ----------------------------------------- */
+
+/* Fields NODE 1, DEVICE 2, DIRECTORY 4, NAME 8, TYPE 16, VERSION 32, chosen
+   by a field list such as "nam,typ" (null or empty: all).  out holds max + 1
+   bytes: 4097 for fparse and fparseio.  A negative max writes nothing.  out
+   may be the buffer of spec or of the default.  A field list that starts
+   with CANONICAL makes fparse and fparseio write the canonical form
+   'DEVICE:name.type' or, with zrl_error 22, the empty text. */
+ZRL_API int fparse(char *out, const char *spec, const char *defspec, const char *fields);
+ZRL_API int fparsemax(char *out, int max, const char *spec, const char *defspec,
+                      const char *fields);
+ZRL_API int fparseio(char *out, const char *spec, const char *related_default,
+                     const char *related_spec, const char *fields);
+
+/* ---- Wildcard search ---------------------------------------------------- */
+
+/* A search context: fsinit enumerates every match at once into list, count
+   slots of ZRL_SEARCH_SLOT bytes, each a NUL-terminated full path; fsearch
+   hands them out in order (0, an empty out and zrl_error -1 at the end).  out
+   of fsearch and ffspec holds 4097 bytes.  fsfree releases the list and the
+   context itself, so a context passed to fsinit must come from malloc if it
+   is to be released with fsfree.  Wildcards '*' and '?' (and '%', made '?')
+   work in the last component.  A device of two or more characters is a
+   logical name whose translation may be a comma-separated search list. */
+#define ZRL_SEARCH_SLOT 4096
+typedef struct ZRL_SEARCH {
+    int next;
+    char pattern[ZRL_SEARCH_SLOT];
+    int count;
+    char *list;
+} ZRL_SEARCH;
+
+ZRL_API ZRL_SEARCH *fsinit(ZRL_SEARCH *context, const char *spec, const char *defspec);
+ZRL_API int fsearch(ZRL_SEARCH *context, char *out);
+ZRL_API int fsfree(ZRL_SEARCH *context);
+/* The full long path of the existing file or directory that spec names, or
+   its first wildcard match; 0 when nothing is found.  zrl_error is kept. */
+ZRL_API int ffspec(char *out, const char *spec, const char *defspec);
+
+/* The light search: a plain listing of one directory (names starting with a
+   dot left out), each entry the directory prefix and its name.  ffsearch
+   copies the next path to out without a bound and gives 1, or 0 at the end. */
+typedef struct ZRL_LightSearch *ZRL_LIGHT_SEARCH;
+ZRL_API ZRL_LIGHT_SEARCH ffsinit(void *unused, const char *spec, const char *pattern);
+ZRL_API int ffsearch(ZRL_LIGHT_SEARCH search, char *out);
+ZRL_API int ffsfree(ZRL_LIGHT_SEARCH search);
+
+/* ---- Devices, directories, delete and rename ---- */
+
+/* devinfo: the space, in 512-byte blocks, of the device that spec names, for
+   the query "FREE*BLOCKS" or "AVAI*LABLEBLOCKS" (free for this process) or
+   "MAX*BLOCKS" (total).  Windows asks about the drive of spec's device, or
+   of the current directory; POSIX about the file system that holds spec's
+   directory, or the current one.  0x7FFFFFFF when the space cannot be read
+   (zrl_error unchanged); larger counts are given as 0x7FFFFFFE.  An unknown
+   query gives 0 and zrl_error 22.
+   setdir: changes to path when it is not empty ('D:' is the root of D) and
+   writes the current directory with a final separator over path, which
+   holds at least 81 bytes; the length, or 0 and an empty path when the
+   directory cannot be read or is longer than 79 characters.
+   fdelete, frename: the status, 0 on success; 22 when the file is not
+   found (the first match of a wildcard is taken), else the runtime's error
+   number.  A new name whose device is a logical name goes to the first
+   directory of its translation; frename never replaces an existing file. */
+ZRL_API unsigned int devinfo(const char *spec, const char *query);
+ZRL_API int setdir(char *path);
+ZRL_API int fdelete(const char *spec);
+ZRL_API int frename(const char *old_spec, const char *new_spec);
+
 #ifdef __cplusplus
 }
 #endif

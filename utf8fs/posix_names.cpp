@@ -34,13 +34,6 @@ bool take_name(const char *name, std::string &out) {
     return error == 0;
 }
 
-std::string backslashed(std::string_view path) {
-    std::string text(path);
-    for (char &c : text)
-        if (c == '/') c = '\\';
-    return text;
-}
-
 namespace {
 
 bool current_directory(std::string &out) {
@@ -76,10 +69,10 @@ std::string resolve(std::string_view base, std::string_view name) {
     add(name);
     std::string full;
     for (std::string_view part : parts) {
-        full += '\\';
+        full += '/';
         full += part;
     }
-    if (full.empty() || name.back() == '/') full += '\\';
+    if (full.empty() || name.back() == '/') full += '/';
     return full;
 }
 
@@ -107,7 +100,7 @@ extern "C" UTF8FS_API char *getcwd_utf8(char *buffer, int size) {
         }
         std::string cwd;
         if (!current_directory(cwd)) return nullptr;
-        const std::string text = backslashed(cwd);
+        const std::string &text = cwd;
         const std::size_t need = text.size() + 1;
         if (buffer == nullptr) {
             const std::size_t room = size > 0 && static_cast<std::size_t>(size) > need
@@ -153,9 +146,9 @@ extern "C" UTF8FS_API std::uint32_t GetFullPathName_utf8(const char *name, std::
         const std::string full = resolve(base, native);
         const std::uint32_t length = put_path(full, buffer, size);
         if (length != 0 && name_part != nullptr) {
-            // The last component starts behind the last backslash; a path that
+            // The last component starts behind the last slash; a path that
             // ends with one (the root among them) has no name part.
-            const std::size_t last = full.rfind('\\') + 1;
+            const std::size_t last = full.rfind('/') + 1;
             *name_part = last < full.size() ? buffer + last : nullptr;
         }
         return length;

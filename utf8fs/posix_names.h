@@ -1,6 +1,6 @@
-// Names on POSIX: the library hands the layer Windows-shaped paths, in which a
-// backslash separates directories.  These helpers turn them into the system's
-// form and turn the system's paths back into the library's.
+// Names on POSIX: the layer takes names in which a backslash separates
+// directories as a slash does, so that Windows-shaped texts reach the same
+// files; it hands paths back in the system's own form, with slashes.
 #pragma once
 #ifndef _WIN32
 
@@ -16,9 +16,6 @@ int native_name(const char *name, std::string &out);
 
 // Like native_name, but sets errno and returns false on failure.
 bool take_name(const char *name, std::string &out);
-
-// A system path written with backslashes, as the layer hands paths back.
-std::string backslashed(std::string_view path);
 
 } // namespace utf8fs::posix
 

@@ -61,6 +61,15 @@ void close_handle(UTF8FS_HANDLE h) {
 }
 #endif
 
+// The separator of the paths the layer hands back.
+constexpr char kSep = kWindows ? '\\' : '/';
+
+// A path written with backslashes as the layer hands it back.
+std::string sys(std::string text) {
+    std::replace(text.begin(), text.end(), '\\', kSep);
+    return text;
+}
+
 // A UTF-8 path (backslashes allowed) as std::filesystem reads it.
 fs::path os_path(std::string utf8) {
     if (!kWindows) std::replace(utf8.begin(), utf8.end(), '\\', '/');
@@ -309,23 +318,23 @@ TEST(Utf8FullPath, ResolvesRelativeNamesAgainstTheCurrentDirectory) {
     ASSERT_EQ(chdir_utf8(s.at("sub").c_str()), 0);
     const std::string cwd = current_directory();
     ASSERT_FALSE(cwd.empty());
-    const std::string parent = cwd.substr(0, cwd.rfind('\\'));
-    const std::string root = cwd.substr(0, cwd.find('\\') + 1); // "\" or "C:\"
-    const std::string parent_name = parent.substr(parent.rfind('\\') + 1);
+    const std::string parent = cwd.substr(0, cwd.rfind(kSep));
+    const std::string root = cwd.substr(0, cwd.find(kSep) + 1); // "\" or "C:\"
+    const std::string parent_name = parent.substr(parent.rfind(kSep) + 1);
     struct Case {
         std::string name, full;
         std::string name_part; // empty: none
     };
     const std::vector<Case> cases = {
-        {"x.txt", cwd + "\\x.txt", "x.txt"},
-        {"日本\\..\\é.txt", cwd + "\\é.txt", "é.txt"},
-        {".\\a\\.\\b", cwd + "\\a\\b", "b"},
-        {"a/b\\c", cwd + "\\a\\b\\c", "c"},
-        {"a\\", cwd + "\\a\\", ""},
+        {"x.txt", sys(cwd + "\\x.txt"), "x.txt"},
+        {"日本\\..\\é.txt", sys(cwd + "\\é.txt"), "é.txt"},
+        {".\\a\\.\\b", sys(cwd + "\\a\\b"), "b"},
+        {"a/b\\c", sys(cwd + "\\a\\b\\c"), "c"},
+        {"a\\", sys(cwd + "\\a\\"), ""},
         {".", cwd, "sub"},
         {"..", parent, parent_name},
-        {"..\\sub\\*.txt", cwd + "\\*.txt", "*.txt"},
-        {root + "a\\b\\..\\c", root + "a\\c", "c"},
+        {"..\\sub\\*.txt", sys(cwd + "\\*.txt"), "*.txt"},
+        {root + "a\\b\\..\\c", sys(root + "a\\c"), "c"},
         {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..", root, ""},
     };
     for (const Case &c : cases) {
@@ -592,8 +601,8 @@ TEST(Utf8Cwd, ChangesIntoDirectoriesWithUtf8Names) {
     ASSERT_FALSE(before.empty());
     ASSERT_EQ(chdir_utf8(s.at("日本 é").c_str()), 0);
     const std::string inside = current_directory();
-    EXPECT_EQ(inside.substr(inside.rfind('\\') + 1), "日本 é");
-    EXPECT_EQ(std::count(inside.begin(), inside.end(), '/'), 0);
+    EXPECT_EQ(inside.substr(inside.rfind(kSep) + 1), "日本 é");
+    EXPECT_EQ(std::count(inside.begin(), inside.end(), kWindows ? '/' : '\\'), 0);
 
     // The directory now holds relative names.
     FILE *stream = fopen_utf8("ß.txt", "wb");
@@ -604,7 +613,7 @@ TEST(Utf8Cwd, ChangesIntoDirectoriesWithUtf8Names) {
     EXPECT_EQ(chdir_utf8(s.at("missing").c_str()), -1);
     EXPECT_EQ(current_directory(), inside);
     ASSERT_EQ(chdir_utf8(".."), 0);
-    EXPECT_EQ(current_directory(), inside.substr(0, inside.rfind('\\')));
+    EXPECT_EQ(current_directory(), inside.substr(0, inside.rfind(kSep)));
 }
 
 TEST(Utf8Cwd, ABufferTooSmallIsLeftAlone) {

@@ -1,0 +1,78 @@
+// The wildcard search shared by fsinit, ffspec and the directory scan: the
+// bounded path texts they build, the list of a search context and how it
+// grows, and the scan of one directory into that list.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "filespec/fields.h"
+#include <zrlshared.h>
+
+namespace zrl {
+
+// Bytes of one slot of a context's list, and of its pattern text.
+inline constexpr std::size_t kSlotSize = ZRL_SEARCH_SLOT;
+
+// A path being built in a fixed buffer of kSlotSize bytes, so at most
+// kSlotSize - 1 characters: the longest name the UTF-8 layer takes.  A text
+// that does not fit is marked as such instead of being cut, because a cut
+// path would name another file.
+class PathText {
+  public:
+    PathText() { text_[0] = '\0'; }
+    PathText(const PathText &) = delete;
+    PathText &operator=(const PathText &) = delete;
+
+    PathText &append(std::string_view part);
+    PathText &append(char c) { return append(std::string_view(&c, 1)); }
+    // Appends the native separator unless the text already ends with one.
+    PathText &separate();
+
+    bool fits() const { return fits_; }
+    std::size_t size() const { return size_; }
+    char *data() { return text_; }
+    const char *c_str() const { return text_; }
+    std::string_view view() const { return {text_, size_}; }
+
+  private:
+    char text_[kSlotSize];
+    std::size_t size_ = 0;
+    bool fits_ = true;
+};
+
+inline bool ends_with_separator(std::string_view text) {
+    return !text.empty() && is_native_separator(text.back());
+}
+
+// The list of a search context while fsinit fills it: the slots in use are
+// the context's count, the slots allocated are known only here, because the
+// context has no field for them.
+class SearchList {
+  public:
+    explicit SearchList(ZRL_SEARCH &context) : context_(context) {}
+
+    // Gives the context a list of one slot when it has none; false, with the
+    // status -1, when that cannot be allocated.
+    bool ready();
+    // Appends a path of fewer than kSlotSize characters.  A full list first
+    // doubles; when that fails the list is released, count is 0, the status
+    // is -1 and the result is false.
+    bool append(std::string_view path);
+    // Whether the list has been lost to a failed allocation.
+    bool failed() const { return failed_; }
+
+  private:
+    void release();
+
+    ZRL_SEARCH &context_;
+    std::size_t capacity_ = 0;
+    bool failed_ = false;
+};
+
+// Appends to the list every entry of directory that name_pattern matches,
+// each as its full path.  A directory that cannot be enumerated, or no
+// match, appends nothing and sets no status.
+void scan_directory(SearchList &list, std::string_view directory, std::string_view name_pattern);
+
+} // namespace zrl

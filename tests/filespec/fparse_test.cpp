@@ -1,0 +1,516 @@
+// File specifications: the field scanner seen through single-field lists, field
+// lists, the merge with defaults, the cut at max, the canonical form and
+// fparseio's related specification.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "format/guarded_buffer.h"
+#include <zrlshared.h>
+
+namespace {
+
+using zrl_test::GuardedBuffer;
+
+constexpr int kSpecBytes = 4097;
+
+std::string parse(const char *spec, const char *def, const char *fields, int *length = nullptr) {
+    GuardedBuffer out(kSpecBytes);
+    const int n = fparse(out.data(), spec, def, fields);
+    EXPECT_TRUE(out.untouched_from(n + 1)) << "'" << (spec ? spec : "(null)") << "'";
+    if (length != nullptr) *length = n;
+    EXPECT_EQ(static_cast<std::size_t>(n), out.text().size());
+    return out.text();
+}
+
+struct MergeCase {
+    const char *spec;
+    const char *def;
+    const char *fields;
+    const char *want;
+};
+
+void expect_merges(const std::vector<MergeCase> &cases) {
+    for (const MergeCase &c : cases) {
+        int n = -1;
+        EXPECT_EQ(parse(c.spec, c.def, c.fields, &n), c.want)
+            << "spec '" << (c.spec ? c.spec : "(null)") << "' default '"
+            << (c.def ? c.def : "(null)") << "' fields '" << (c.fields ? c.fields : "(null)")
+            << "'";
+        EXPECT_EQ(n, static_cast<int>(std::string(c.want).size()));
+    }
+}
+
+// The text of one field of spec, taken alone with its field list.
+struct SplitCase {
+    const char *spec;
+    const char *device, *directory, *name, *type;
+};
+
+void expect_splits(const std::vector<SplitCase> &cases) {
+    for (const SplitCase &c : cases) {
+        SCOPED_TRACE(c.spec);
+        EXPECT_EQ(parse(c.spec, nullptr, "dev"), c.device);
+        EXPECT_EQ(parse(c.spec, nullptr, "dir"), c.directory);
+        EXPECT_EQ(parse(c.spec, nullptr, "nam"), c.name);
+        EXPECT_EQ(parse(c.spec, nullptr, "typ"), c.type);
+        EXPECT_EQ(parse(c.spec, nullptr, "nod"), "");
+        EXPECT_EQ(parse(c.spec, nullptr, "ver"), "");
+        // The fields joined in order give back the text.
+        EXPECT_EQ(parse(c.spec, nullptr, nullptr), c.spec);
+    }
+}
+
+TEST(Fparse, DocumentedExamplesHoldOnEveryPlatform) {
+    expect_merges({
+        {"file", "C:\\DATA\\*.TXT", nullptr, "C:\\DATA\\file.TXT"},
+        {"C:\\DATA\\FILE.TXT", nullptr, "DEV,DIR", "C:\\DATA\\"},
+        {"C:\\DATA\\FILE.TXT", nullptr, "nam", "FILE"},
+        {"C:\\DATA\\FILE.TXT", nullptr, "typ", ".TXT"},
+        {"C:\\DATA\\FILE.TXT", nullptr, "dev", "C:"},
+        {"\\\\SERVER\\SHARE\\X.TXT", nullptr, "dev", "\\\\"},
+        {"\\\\SERVER\\SHARE\\X.TXT", nullptr, "dir", "SERVER\\SHARE\\"},
+        {"\\USR\\X.TXT", nullptr, "dev", "\\USR\\"},
+        {"ARCHIVE.TAR.GZ", nullptr, "nam", "ARCHIVE.TAR"},
+        {"ARCHIVE.TAR.GZ", nullptr, "typ", ".GZ"},
+        {".profile", nullptr, "nam", ""},
+        {".profile", nullptr, "typ", ".profile"},
+        {"file.txt;3", nullptr, "typ", ".txt;3"},
+        {"file.txt;3", nullptr, "NODE", ""},
+        {"node::x", "DEF::D:[X]Y.Z;4", "VERSION", ""},
+        {"sub\\new.lis", "C:\\DATA\\old.txt", nullptr, "C:sub\\new.lis"},
+        {"C:\\DATA\\FILE.TXT", nullptr, "xyz", ""},
+    });
+}
+
+// The rules of the Windows syntax, which every platform reads the same way.
+TEST(Fparse, SplitsBackslashSpecificationsIntoFields) {
+    expect_splits({
+        // spec, then its device, directory, name and type
+        {"C:\\DATA\\FILE.TXT", "C:", "\\DATA\\", "FILE", ".TXT"},
+        {"C:FILE.TXT", "C:", "", "FILE", ".TXT"},
+        {"C:", "C:", "", "", ""},
+        {"DATA:REPORT", "DATA:", "", "REPORT", ""},
+        {"DATA:SUB\\REPORT.LIS", "DATA:", "SUB\\", "REPORT", ".LIS"},
+        {"\\\\SERVER\\SHARE\\X.TXT", "\\\\", "SERVER\\SHARE\\", "X", ".TXT"},
+        {"\\USR\\X.TXT", "\\USR\\", "", "X", ".TXT"},
+        {"\\USR", "\\USR", "", "", ""},
+        {"\\", "\\", "", "", ""},
+        {"SUB\\DIR\\", "", "SUB\\DIR\\", "", ""},
+        {"A\\B:C.D", "", "A\\", "B:C", ".D"},
+        {"a:b:c.d", "a:", "", "b:c", ".d"},
+        {":x", ":", "", "x", ""},
+        {"x.y.z", "", "", "x.y", ".z"},
+        {"file.", "", "", "file", "."},
+        {"..", "", "", ".", "."},
+        {".", "", "", "", "."},
+        {"dir.d\\file", "", "dir.d\\", "file", ""},
+        {"[d]x.y;1", "", "", "[d]x", ".y;1"},
+        {"node::x", "node:", "", ":x", ""},
+        {"", "", "", "", ""},
+    });
+}
+
+#ifndef _WIN32
+// A POSIX build reads '/' as a directory separator and a leading '/' as the
+// root directory, while a leading backslash still starts a device.
+TEST(Fparse, SplitsPosixPathsIntoFields) {
+    expect_splits({
+        // spec, then its device, directory, name and type
+        {"/usr/lib/libc.so.6", "", "/usr/lib/", "libc.so", ".6"},
+        {"/", "", "/", "", ""},
+        {"/x", "", "/", "x", ""},
+        {"rel/sub/", "", "rel/sub/", "", ""},
+        {"dir.d/file", "", "dir.d/", "file", ""},
+        {"DATA:/x/y.z", "DATA:", "/x/", "y", ".z"},
+        {"DATA:sub/y", "DATA:", "sub/", "y", ""},
+        {"a/b:c.d", "", "a/", "b:c", ".d"},
+        {"//server/share/x.txt", "", "//server/share/", "x", ".txt"},
+        {"\\USR/X.TXT", "\\USR/", "", "X", ".TXT"},
+        {"mixed\\dir/x.y", "", "mixed\\dir/", "x", ".y"},
+        {"/home/u/.profile", "", "/home/u/", "", ".profile"},
+    });
+}
+
+TEST(Fparse, PosixTwinsOfDocumentedExamples) {
+    expect_merges({
+        {"file", "/data/*.txt", nullptr, "/data/file.txt"},
+        {"file", "DATA:/data/*.txt", nullptr, "DATA:/data/file.txt"},
+        {"/data/FILE.TXT", nullptr, "DEV,DIR", "/data/"},
+        {"/data/FILE.TXT", nullptr, "nam", "FILE"},
+        {"/data/FILE.TXT", nullptr, "typ", ".TXT"},
+        {"/data/FILE.TXT", nullptr, "dev", ""},
+        {"DATA:/x/FILE.TXT", nullptr, "dev", "DATA:"},
+        {"//server/share/x.txt", nullptr, "dev", ""},
+        {"//server/share/x.txt", nullptr, "dir", "//server/share/"},
+        {"/tmp/ARCHIVE.TAR.GZ", nullptr, "nam", "ARCHIVE.TAR"},
+        {"/tmp/ARCHIVE.TAR.GZ", nullptr, "typ", ".GZ"},
+        {"/home/u/.profile", nullptr, "nam", ""},
+        {"/home/u/.profile", nullptr, "typ", ".profile"},
+        {"/v/file.txt;3", nullptr, "typ", ".txt;3"},
+        {"sub/new.lis", "/data/old.txt", nullptr, "sub/new.lis"},
+        {"sub/new.lis", "DATA:/data/old.txt", nullptr, "DATA:sub/new.lis"},
+        {"new.lis", "/data/old.txt", nullptr, "/data/new.lis"},
+        {"/other/", "/data/old.txt", nullptr, "/other/old.txt"},
+        {"/other/", "DATA:/data/old.txt", nullptr, "DATA:/other/old.txt"},
+        {"rel/", "/data/old.txt", "dir,nam", "rel/old"},
+        {"/data/FILE.TXT", nullptr, "xyz", ""},
+    });
+}
+#else
+// Windows reads a slash as no separator in the backslash syntax: a leading
+// one starts a device, any other is part of a name.
+TEST(Fparse, WindowsKeepsSlashesOutOfDirectories) {
+    expect_splits({
+        {"/usr/lib/x.so", "/usr/", "", "lib/x", ".so"},
+        {"a/b.c", "", "", "a/b", ".c"},
+        {"C:/DATA/X.TXT", "C:", "", "/DATA/X", ".TXT"},
+        {"dir.d/file", "", "", "dir", ".d/file"},
+    });
+}
+#endif
+
+TEST(Fparse, FieldListsSelectByAbbreviatedWords) {
+    const char *const spec = "DEV:\\DIR\\NAME.TYP";
+    struct Case {
+        const char *fields;
+        const char *want;
+    };
+    const Case cases[] = {
+        {nullptr, "DEV:\\DIR\\NAME.TYP"},
+        {"", "DEV:\\DIR\\NAME.TYP"},
+        {"NODE DEVICE DIRECTORY NAME TYPE VERSION", "DEV:\\DIR\\NAME.TYP"},
+        {"nod,dev,dir,nam,typ,ver", "DEV:\\DIR\\NAME.TYP"},
+        {"NODE DIRECTORY NAME TYPE VERSION", "\\DIR\\NAME.TYP"},
+        {"nam,typ", "NAME.TYP"},
+        {"typ,nam", "NAME.TYP"}, // fields keep their order whatever the list's
+        {"Name", "NAME"},
+        {"direc", "\\DIR\\"},
+        {"directory", "\\DIR\\"},
+        {"directoryx", ""},
+        {"di", ""},
+        {"n", ""},
+        {"nam,,,typ", "NAME.TYP"},
+        {"nam typ", "NAME.TYP"},
+        {"/nam/typ", "NAME.TYP"},
+        {"dir;nam=x", "\\DIR\\NAME"},
+        {"xyz,typ", ".TYP"},
+        {"xyz", ""},
+        {" ", ""},
+        {",", ""},
+        {"  nam", "NAME"},
+        {"nam,can", "NAME"},
+        {"dev\xe9nam", "DEV:NAME"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(parse(spec, nullptr, c.fields), c.want)
+            << "'" << (c.fields ? c.fields : "(null)") << "'";
+}
+
+TEST(Fparsemax, TakesCanonicalAsAnUnknownFieldWord) {
+    GuardedBuffer out(kSpecBytes);
+    zrl_error = 5;
+    EXPECT_EQ(fparsemax(out.data(), 4096, "sys:File.DAT", nullptr, "canonical"), 0);
+    EXPECT_EQ(out.text(), "");
+    EXPECT_EQ(fparsemax(out.data(), 4096, "sys:File.DAT", nullptr, "can,typ"), 4);
+    EXPECT_EQ(out.text(), ".DAT");
+    EXPECT_EQ(zrl_error, 5);
+}
+
+TEST(Fparse, FillsMissingFieldsFromDefault) {
+    expect_merges({
+        {"new", "C:\\DATA\\old.txt", nullptr, "C:\\DATA\\new.txt"},
+        {".lis", "C:\\DATA\\old.txt", nullptr, "C:\\DATA\\old.lis"},
+        {"D:", "C:\\DATA\\old.txt", nullptr, "D:\\DATA\\old.txt"},
+        {"OTHER\\", "C:\\DATA\\old.txt", nullptr, "C:OTHER\\old.txt"},
+        {"OTHER\\", "C:\\DATA\\old.txt", "dev,dir", "C:OTHER\\"},
+        // A leading backslash starts a device, so the default's directory stays.
+        {"\\OTHER\\", "C:\\DATA\\old.txt", nullptr, "\\OTHER\\\\DATA\\old.txt"},
+        {"new", "C:\\DATA\\old.txt", "nam,typ", "new.txt"},
+        {"new", "C:\\DATA\\old.txt", "dev", "C:"},
+        {"", "C:\\DATA\\old.txt", nullptr, "C:\\DATA\\old.txt"},
+        {nullptr, "C:\\DATA\\old.txt", "typ", ".txt"},
+        {"X:\\A\\b.c", nullptr, nullptr, "X:\\A\\b.c"},
+        {"X:\\A\\b.c", "", nullptr, "X:\\A\\b.c"},
+        {nullptr, nullptr, nullptr, ""},
+        // A field that spec has replaces the default's whole.
+        {"x\\y.", "C:\\DATA\\old.txt", nullptr, "C:x\\y."},
+        {"DATA:", "C:\\DATA\\old.txt", nullptr, "DATA:\\DATA\\old.txt"},
+        // Neither text has the field: it stays out.
+        {"name", "C:", nullptr, "C:name"},
+    });
+}
+
+TEST(Fparse, OutMayBeTheSpecificationItself) {
+    char buffer[kSpecBytes] = "file";
+    EXPECT_EQ(fparse(buffer, buffer, "C:\\DATA\\*.TXT", nullptr), 16);
+    EXPECT_STREQ(buffer, "C:\\DATA\\file.TXT");
+    EXPECT_EQ(fparse(buffer, buffer, nullptr, "dir,nam"), 10);
+    EXPECT_STREQ(buffer, "\\DATA\\file");
+    char def[kSpecBytes] = "C:\\DATA\\old.txt";
+    EXPECT_EQ(fparse(def, "new", def, nullptr), 15);
+    EXPECT_STREQ(def, "C:\\DATA\\new.txt");
+}
+
+TEST(Fparsemax, CutsAtEveryLength) {
+    const std::string full = "C:\\DATA\\file.TXT";
+    for (int max = 0; max <= static_cast<int>(full.size()) + 2; ++max) {
+        GuardedBuffer out(max + 1);
+        const int n = fparsemax(out.data(), max, "file", "C:\\DATA\\*.TXT", nullptr);
+        const std::string want = full.substr(0, static_cast<std::size_t>(max));
+        EXPECT_EQ(n, static_cast<int>(want.size())) << max;
+        EXPECT_EQ(out.text(), want) << max;
+        EXPECT_EQ(out.data()[n], '\0') << max;
+        EXPECT_TRUE(out.untouched_from(n + 1)) << max;
+    }
+}
+
+TEST(Fparsemax, DocumentedCutAtFive) {
+    GuardedBuffer out(6);
+    EXPECT_EQ(fparsemax(out.data(), 5, "C:\\DATA\\FILE.TXT", nullptr, nullptr), 5);
+    EXPECT_EQ(out.text(), "C:\\DA");
+    EXPECT_EQ(out.data()[5], '\0');
+    EXPECT_TRUE(out.untouched_from(6));
+}
+
+#ifndef _WIN32
+TEST(Fparsemax, PosixTwinOfDocumentedCut) {
+    GuardedBuffer out(6);
+    EXPECT_EQ(fparsemax(out.data(), 5, "/data/FILE.TXT", nullptr, nullptr), 5);
+    EXPECT_EQ(out.text(), "/data");
+    EXPECT_TRUE(out.untouched_from(6));
+}
+#endif
+
+TEST(Fparsemax, NegativeMaxWritesNothing) {
+    for (int max : {-1, -2, -4097}) {
+        GuardedBuffer out(0);
+        EXPECT_EQ(fparsemax(out.data(), max, "C:\\DATA\\FILE.TXT", "x.y", nullptr), 0);
+        EXPECT_TRUE(out.untouched_from(0));
+    }
+}
+
+TEST(Fparsemax, AllowsMoreThanFourThousandCharacters) {
+    const std::string dir = std::string(5000, 'd') + "\\";
+    GuardedBuffer out(6001);
+    const int n = fparsemax(out.data(), 6000, "name.typ", dir.c_str(), nullptr);
+    EXPECT_EQ(n, 5009);
+    EXPECT_EQ(out.text(), dir + "name.typ");
+    EXPECT_TRUE(out.untouched_from(n + 1));
+}
+
+TEST(Fparse, CutsLongResultsAt4096) {
+    const std::string dir = "C:\\" + std::string(5000, 'd') + "\\";
+    for (const char *fields : {static_cast<const char *>(nullptr), "dev,dir", "nam"}) {
+        GuardedBuffer out(kSpecBytes);
+        const std::string spec =
+            fields && std::string(fields) == "nam" ? std::string(6000, 'n') : dir + "x.y";
+        const int n = fparse(out.data(), spec.c_str(), nullptr, fields);
+        EXPECT_EQ(n, 4096);
+        EXPECT_EQ(out.text(), spec.substr(0, 4096));
+        EXPECT_TRUE(out.untouched_from(4097));
+    }
+    // The same through a buffer that is both spec and out.
+    std::vector<char> buffer(dir.begin(), dir.end());
+    buffer.resize(8000, '\0');
+    EXPECT_EQ(fparse(buffer.data(), buffer.data(), "z.z", nullptr), 4096);
+    EXPECT_EQ(std::string(buffer.data()), dir.substr(0, 4096));
+}
+
+TEST(Fparse, MergeLeavesStatusAlone) {
+    zrl_error = 77;
+    char out[kSpecBytes];
+    fparse(out, "c:\\x\\file.dat", nullptr, nullptr);
+    fparsemax(out, 3, "x", nullptr, "xyz");
+    fparseio(out, "x", nullptr, "y", nullptr);
+    EXPECT_EQ(zrl_error, 77);
+}
+
+// ---- Canonical form ----
+
+struct CanonicalCase {
+    const char *spec;
+    const char *def;
+    const char *want; // nullptr: rejected with status 22
+};
+
+TEST(FparseCanonical, NormalisesDeviceNameAndType) {
+    const CanonicalCase cases[] = {
+        {"sys:File.DAT", nullptr, "SYS:file.dat"},
+        {"File.DAT", "tt:", "TT:file.dat"},
+        {"a.b.c", nullptr, "a.b.c"},
+        {"x", nullptr, "x"},
+        {"", "", ""},
+        {nullptr, nullptr, ""},
+        {"dev:", nullptr, "DEV:"},
+        {".TYP", "SyS:Name", "SYS:name.typ"},
+        {"Name", "d:x.TxT", "D:name.txt"},
+        {"x_1$Y.z9", nullptr, "x_1$y.z9"},
+        {"\xc4U:\xc4X.Y", nullptr, "\xc4U:\xc4x.y"}, // bytes from 128 up stay as they are
+        {"c:\\x\\file.dat", nullptr, nullptr},
+        {"x;1", nullptr, nullptr},
+        {"node::x", nullptr, nullptr},
+        {"a/b.c", nullptr, nullptr},
+        {"[d]x.y", nullptr, nullptr},
+        {"<d>x.y", nullptr, nullptr},
+        {"x\\y", nullptr, nullptr},
+        {"a:b:c", nullptr, nullptr},
+        {":x", nullptr, nullptr},
+        {"x.y;2", nullptr, nullptr},
+        {".dat", "c:\\dir\\x", nullptr},
+        // The generic syntax has no directory: a default's '\dir\' is a name.
+        {"file", "c:\\dir\\", "C:file"},
+        {"/x/file.dat", nullptr, nullptr},
+        {"\\", nullptr, nullptr},
+    };
+    for (const CanonicalCase &c : cases) {
+        SCOPED_TRACE(c.spec ? c.spec : "(null)");
+        GuardedBuffer out(kSpecBytes);
+        zrl_error = c.want ? 99 : 0;
+        const int n = fparse(out.data(), c.spec, c.def, "canonical");
+        const std::string want = c.want ? c.want : "";
+        EXPECT_EQ(out.text(), want);
+        EXPECT_EQ(n, static_cast<int>(want.size()));
+        EXPECT_EQ(zrl_error, c.want ? 0 : 22);
+        EXPECT_TRUE(out.untouched_from(n + 1));
+    }
+}
+
+// Each text is accepted only if the bracket, slash, backslash and colon
+// syntaxes all find the same fields in it; the comment names what decides.
+TEST(FparseCanonical, ChecksTheTextUnderEverySyntax) {
+    const CanonicalCase cases[] = {
+        {"[abc", nullptr, "[abc"}, // an unclosed bracket makes no directory
+        {"[a.", nullptr, "[a."},   // ... nor does an unclosed continued one
+        {"<A", nullptr, "<a"},
+        {"x[a]y", nullptr, "x[a]y"}, // a directory only at the start
+        {"a]b>c", nullptr, "a]b>c"},
+        {"D:[a", nullptr, "D:[a"},
+        {"[a]", nullptr, nullptr}, // bracket directory
+        {"<a>", nullptr, nullptr},
+        {"[a>", nullptr, nullptr},  // either closing bracket ends a group
+        {"[a.]", nullptr, nullptr}, // the complete group before the missing one
+        {"[a.][b", nullptr, nullptr},
+        {"[a.][b]", nullptr, nullptr},
+        {"D:[a]", nullptr, nullptr},
+        {"a::", nullptr, nullptr}, // bracket node
+        {"a::b.c", nullptr, nullptr},
+        {"a:b::c", nullptr, nullptr}, // colon directory
+        {"sys:x:y", nullptr, nullptr},
+        {"x;", nullptr, nullptr}, // bracket version
+        {"a.b;c", nullptr, nullptr},
+        {"/", nullptr, nullptr}, // slash and backslash devices
+        {"/a:", nullptr, "/A:"}, // a device in every syntax
+        {"\\a:", nullptr, "\\A:"},
+        {"x/", nullptr, nullptr},
+        {"x\\", nullptr, nullptr},
+        {"a:/", nullptr, nullptr},
+        {".", nullptr, "."},
+        {"..", nullptr, nullptr}, // the bracket name ends at the first dot
+        {"Dev:.Typ", nullptr, "DEV:.typ"},
+        {"TT:", "x.y", "TT:x.y"},
+        {"", "Tt:", "TT:"},
+    };
+    for (const CanonicalCase &c : cases) {
+        SCOPED_TRACE(c.spec);
+        GuardedBuffer out(kSpecBytes);
+        const int n = fparse(out.data(), c.spec, c.def, "CANONICAL");
+        const std::string want = c.want ? c.want : "";
+        EXPECT_EQ(out.text(), want);
+        EXPECT_EQ(n, static_cast<int>(want.size()));
+        EXPECT_EQ(zrl_error, c.want ? 0 : 22);
+    }
+}
+
+TEST(FparseCanonical, ModeKeywordOnlyAtStartOfFieldList) {
+    struct Case {
+        const char *fields;
+        const char *want;
+        int status; // what zrl_error holds afterwards; it starts at 7
+    };
+    // The words that do not select the mode are field words the table lacks.
+    const Case cases[] = {
+        {"canonical", "SYS:file.dat", 0},
+        {"CAN", "SYS:file.dat", 0},
+        {"/can", "SYS:file.dat", 0},
+        {"Canon,nam", "SYS:file.dat", 0},
+        {"nam,can", "File", 7},
+        {"ca", "", 7},
+        {"canonicals", "", 7},
+        {"  can", "", 7},
+    };
+    for (const Case &c : cases) {
+        zrl_error = 7;
+        EXPECT_EQ(parse("sys:File.DAT", nullptr, c.fields), c.want) << c.fields;
+        EXPECT_EQ(zrl_error, c.status) << c.fields;
+    }
+}
+
+TEST(FparseCanonical, CutsWorkTextAt4096) {
+    const std::string name = std::string(5000, 'N');
+    GuardedBuffer out(kSpecBytes);
+    const int n = fparse(out.data(), ("DEV:" + name).c_str(), nullptr, "can");
+    EXPECT_EQ(n, 4096);
+    EXPECT_EQ(out.text(), "DEV:" + std::string(4092, 'n'));
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_TRUE(out.untouched_from(4097));
+}
+
+// ---- fparseio ----
+
+struct RelatedCase {
+    const char *spec;
+    const char *related_default;
+    const char *related_spec;
+    const char *fields;
+    const char *want;
+};
+
+void expect_related(const std::vector<RelatedCase> &cases) {
+    for (const RelatedCase &c : cases) {
+        GuardedBuffer out(kSpecBytes);
+        const int n = fparseio(out.data(), c.spec, c.related_default, c.related_spec, c.fields);
+        EXPECT_EQ(out.text(), c.want) << "'" << (c.spec ? c.spec : "(null)") << "' related '"
+                                      << (c.related_spec ? c.related_spec : "(null)") << "'";
+        EXPECT_EQ(n, static_cast<int>(std::string(c.want).size()));
+        EXPECT_TRUE(out.untouched_from(n + 1));
+    }
+}
+
+TEST(Fparseio, TakesOnlyNameAndTypeFromRelatedSpecification) {
+    expect_related({
+        {"C:\\OUT\\", nullptr, "prog.c", nullptr, "C:\\OUT\\prog.c"},
+        {".lis", nullptr, "prog.c", nullptr, "prog.lis"},
+        {".lis", nullptr, "D:\\SRC\\prog.c", nullptr, "prog.lis"},
+        {"", "E:\\LIB\\", "D:\\SRC\\prog.c", nullptr, "prog.c"},
+        {".lis", "main.c", nullptr, nullptr, "main.lis"},
+        {"out\\", "main.c", ".h", nullptr, "out\\main.h"},
+        {"x", "main.c", "D:\\prog", nullptr, "x.c"},
+        {"C:\\OUT\\", nullptr, "prog.c", "nam", "prog"},
+        {"C:\\OUT\\", nullptr, "prog.c", "dev,typ", "C:.c"},
+        {"Sys:", nullptr, "Prog.C", "canonical", "SYS:prog.c"},
+        {nullptr, nullptr, nullptr, nullptr, ""},
+    });
+}
+
+#ifndef _WIN32
+TEST(Fparseio, PosixTwinsOfDocumentedExamples) {
+    expect_related({
+        {"/out/", nullptr, "prog.c", nullptr, "/out/prog.c"},
+        {".lis", nullptr, "prog.c", nullptr, "prog.lis"},
+        {".lis", nullptr, "/src/prog.c", nullptr, "prog.lis"},
+        {"", "/lib/", "DATA:/src/prog.c", nullptr, "prog.c"},
+    });
+}
+#endif
+
+TEST(Fparseio, CutsRelatedNameAndTypeAt132) {
+    const std::string name(200, 'r');
+    GuardedBuffer out(kSpecBytes);
+    const int n = fparseio(out.data(), "C:\\OUT\\", nullptr, (name + ".typ").c_str(), nullptr);
+    EXPECT_EQ(out.text(), "C:\\OUT\\" + name.substr(0, 132));
+    EXPECT_EQ(n, 7 + 132);
+}
+
+} // namespace
