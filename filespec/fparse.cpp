@@ -8,33 +8,13 @@
 #include <cstring>
 
 #include "frame/status.h"
+#include "text/bounded_text.h"
 #include <zrlshared.h>
 
 namespace zrl {
 namespace {
 
-// A specification being written: at most max characters, then the NUL in the
-// byte behind them.  Text that does not fit is cut without notice.
-class SpecOut {
-  public:
-    SpecOut(char *base, std::size_t max) : base_(base), max_(max) {}
-
-    void append(std::string_view text) {
-        const std::size_t n = std::min(text.size(), max_ - size_);
-        std::memcpy(base_ + size_, text.data(), n);
-        size_ += n;
-    }
-
-    std::size_t finish() {
-        base_[size_] = '\0';
-        return size_;
-    }
-
-  private:
-    char *base_;
-    std::size_t max_;
-    std::size_t size_ = 0;
-};
+using SpecOut = BoundedText;
 
 std::string_view text_of(const char *text) {
     return text != nullptr ? text : "";

@@ -16,6 +16,7 @@
 
 #include "format/guarded_buffer.h"
 #include "support/console.h"
+#include "support/tree.h"
 #include <utf8fs.h>
 #include <zrlshared.h>
 
@@ -24,90 +25,16 @@ namespace {
 namespace fs = std::filesystem;
 using zrl_test::GuardedBuffer;
 
-#ifdef _WIN32
-constexpr char kSep = '\\';
-constexpr bool kWindows = true;
-#else
-constexpr char kSep = '/';
-constexpr bool kWindows = false;
-#endif
-
+using zrl_test::current_directory;
+using zrl_test::full_path;
+using zrl_test::InDirectory;
+using zrl_test::kSep;
+using zrl_test::kWindows;
+using zrl_test::native;
+using zrl_test::os_path;
+using zrl_test::Tree;
 constexpr unsigned kUnknownSpace = 0x7FFFFFFF;
 constexpr unsigned kMostBlocks = 0x7FFFFFFE;
-
-std::string native(std::string path) {
-    std::replace(path.begin(), path.end(), '/', kSep);
-    return path;
-}
-
-fs::path os_path(const std::string &utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-// The full path of a name in the form the library reports it.
-std::string full_path(const std::string &name) {
-    char out[UTF8FS_PATH_MAX];
-    EXPECT_NE(GetFullPathName_utf8(name.c_str(), sizeof out, out, nullptr), 0u) << name;
-    std::string text = out;
-    if (!kWindows) std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
-
-std::string current_directory() {
-    char *cwd = getcwd_utf8(nullptr, 0);
-    std::string text = cwd != nullptr ? cwd : "";
-    std::free(cwd);
-    if (!kWindows) std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
-
-// A directory tree for one test, removed with everything in it afterwards.
-class Tree {
-  public:
-    Tree() : root_(full_path(zrl_test::temp_path("fileops"))) {
-        std::error_code ignored;
-        fs::remove_all(os_path(root_), ignored);
-        fs::create_directories(os_path(root_));
-    }
-    ~Tree() {
-        std::error_code ignored;
-        fs::remove_all(os_path(root_), ignored);
-    }
-    Tree(const Tree &) = delete;
-    Tree &operator=(const Tree &) = delete;
-
-    const std::string &root() const { return root_; }
-    std::string at(const std::string &relative) const { return root_ + kSep + native(relative); }
-
-    void file(const std::string &relative, const std::string &content = "x") const {
-        const fs::path path = os_path(at(relative));
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-    }
-    void dir(const std::string &relative) const { fs::create_directories(os_path(at(relative))); }
-    bool exists(const std::string &relative) const { return fs::exists(os_path(at(relative))); }
-    std::string content(const std::string &relative) const {
-        std::ifstream in(os_path(at(relative)), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-  private:
-    std::string root_;
-};
-
-// Stays in a directory while it lives, and restores the one it found.
-class InDirectory {
-  public:
-    explicit InDirectory(const std::string &dir) : saved_(current_directory()) {
-        EXPECT_EQ(chdir_utf8(dir.c_str()), 0) << dir;
-    }
-    ~InDirectory() { chdir_utf8(saved_.c_str()); }
-    InDirectory(const InDirectory &) = delete;
-    InDirectory &operator=(const InDirectory &) = delete;
-
-  private:
-    std::string saved_;
-};
 
 // Restores the current directory that setdir may change.
 class KeepDirectory {

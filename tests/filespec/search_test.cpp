@@ -13,6 +13,7 @@
 
 #include "format/guarded_buffer.h"
 #include "support/console.h"
+#include "support/tree.h"
 #include <utf8fs.h>
 #include <zrlshared.h>
 
@@ -21,81 +22,16 @@ namespace {
 namespace fs = std::filesystem;
 using zrl_test::GuardedBuffer;
 
-#ifdef _WIN32
-constexpr char kSep = '\\';
-constexpr bool kWindows = true;
-#else
-constexpr char kSep = '/';
-constexpr bool kWindows = false;
-#endif
+using zrl_test::current_directory;
+using zrl_test::full_path;
+using zrl_test::InDirectory;
+using zrl_test::kSep;
+using zrl_test::kWindows;
+using zrl_test::native;
+using zrl_test::os_path;
+using zrl_test::Tree;
 const std::string kSepText(1, kSep);
-
 constexpr int kOut = 4097; // the out buffer of fsearch and ffspec
-
-// A path written with '/' between components, in the native form.
-std::string native(std::string path) {
-    std::replace(path.begin(), path.end(), '/', kSep);
-    return path;
-}
-
-fs::path os_path(const std::string &utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-// The full path of a name as the system writes it.
-std::string full_path(const std::string &name) {
-    char out[UTF8FS_PATH_MAX];
-    EXPECT_NE(GetFullPathName_utf8(name.c_str(), sizeof out, out, nullptr), 0u) << name;
-    std::string text = out;
-    if (!kWindows) std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
-
-// A directory tree for one test, removed with everything in it afterwards.
-class Tree {
-  public:
-    Tree() : root_(full_path(zrl_test::temp_path("search"))) {
-        fs::create_directories(os_path(root_));
-    }
-    ~Tree() {
-        std::error_code ignored;
-        fs::permissions(os_path(root_), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(os_path(root_), ignored);
-    }
-    Tree(const Tree &) = delete;
-    Tree &operator=(const Tree &) = delete;
-
-    const std::string &root() const { return root_; }
-    // A path below the root, written with '/' and given in native form.
-    std::string at(const std::string &relative) const { return root_ + kSep + native(relative); }
-
-    void file(const std::string &relative) const {
-        const fs::path path = os_path(at(relative));
-        fs::create_directories(path.parent_path());
-        std::ofstream(path) << "x";
-    }
-    void dir(const std::string &relative) const { fs::create_directories(os_path(at(relative))); }
-
-  private:
-    std::string root_;
-};
-
-// Stays in a directory while it lives.
-class InDirectory {
-  public:
-    explicit InDirectory(const std::string &dir) : saved_(getcwd_utf8(nullptr, 0)) {
-        EXPECT_EQ(chdir_utf8(dir.c_str()), 0) << dir;
-    }
-    ~InDirectory() {
-        chdir_utf8(saved_);
-        std::free(saved_);
-    }
-    InDirectory(const InDirectory &) = delete;
-    InDirectory &operator=(const InDirectory &) = delete;
-
-  private:
-    char *saved_;
-};
 
 struct Search {
     int status = 0; // zrl_error after fsinit

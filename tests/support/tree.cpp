@@ -1,0 +1,82 @@
+#include "support/tree.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "support/console.h"
+#include <utf8fs.h>
+
+namespace zrl_test {
+
+namespace fs = std::filesystem;
+
+std::string native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kSep);
+    return path;
+}
+
+fs::path os_path(const std::string &utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string full_path(const std::string &name) {
+    char out[UTF8FS_PATH_MAX];
+    EXPECT_NE(GetFullPathName_utf8(name.c_str(), sizeof out, out, nullptr), 0u) << name;
+    return out;
+}
+
+std::string current_directory() {
+    char *cwd = getcwd_utf8(nullptr, 0);
+    std::string text = cwd != nullptr ? cwd : "";
+    std::free(cwd);
+    return text;
+}
+
+Tree::Tree(const std::string &stem) : root_(full_path(temp_path(stem))) {
+    std::error_code ignored;
+    fs::remove_all(os_path(root_), ignored);
+    fs::create_directories(os_path(root_));
+}
+
+Tree::~Tree() {
+    std::error_code ignored;
+    fs::permissions(os_path(root_), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(os_path(root_), ignored);
+}
+
+std::string Tree::at(const std::string &relative) const {
+    return root_ + kSep + native(relative);
+}
+
+void Tree::file(const std::string &relative, const std::string &content) const {
+    const fs::path path = os_path(at(relative));
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+void Tree::dir(const std::string &relative) const {
+    fs::create_directories(os_path(at(relative)));
+}
+
+bool Tree::exists(const std::string &relative) const {
+    return fs::exists(os_path(at(relative)));
+}
+
+std::string Tree::content(const std::string &relative) const {
+    std::ifstream in(os_path(at(relative)), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+InDirectory::InDirectory(const std::string &dir) : saved_(current_directory()) {
+    EXPECT_EQ(chdir_utf8(dir.c_str()), 0) << dir;
+}
+
+InDirectory::~InDirectory() {
+    chdir_utf8(saved_.c_str());
+}
+
+} // namespace zrl_test
