@@ -3,6 +3,7 @@
 #define _FILE_OFFSET_BITS 64
 
 #include "posix_names.h"
+#include "cwd_result.h"
 #include "guard.h"
 
 #include <cerrno>
@@ -100,23 +101,7 @@ extern "C" UTF8FS_API char *getcwd_utf8(char *buffer, int size) {
         }
         std::string cwd;
         if (!current_directory(cwd)) return nullptr;
-        const std::string &text = cwd;
-        const std::size_t need = text.size() + 1;
-        if (buffer == nullptr) {
-            const std::size_t room = size > 0 && static_cast<std::size_t>(size) > need
-                                         ? static_cast<std::size_t>(size)
-                                         : need;
-            buffer = static_cast<char *>(std::malloc(room));
-            if (buffer == nullptr) {
-                errno = ENOMEM;
-                return nullptr;
-            }
-        } else if (need > static_cast<std::size_t>(size)) {
-            errno = ERANGE;
-            return nullptr;
-        }
-        std::memcpy(buffer, text.c_str(), need);
-        return buffer;
+        return utf8fs::cwd_result(cwd, buffer, size);
     });
 }
 

@@ -1,6 +1,7 @@
 // The current directory and full and long paths on Windows.
 #ifdef _WIN32
 
+#include "cwd_result.h"
 #include "win32_text.h"
 
 #include <cerrno>
@@ -41,22 +42,7 @@ extern "C" UTF8FS_API char *getcwd_utf8(char *buffer, int size) {
     const int length = to_utf8(wide, -1, path, sizeof path);
     std::free(wide);
     if (length < 0) return nullptr;
-    const std::size_t need = static_cast<std::size_t>(length) + 1;
-    if (buffer == nullptr) {
-        const std::size_t room = size > 0 && static_cast<std::size_t>(size) > need
-                                     ? static_cast<std::size_t>(size)
-                                     : need;
-        buffer = static_cast<char *>(std::malloc(room));
-        if (buffer == nullptr) {
-            errno = ENOMEM;
-            return nullptr;
-        }
-    } else if (need > static_cast<std::size_t>(size)) {
-        errno = ERANGE;
-        return nullptr;
-    }
-    std::memcpy(buffer, path, need);
-    return buffer;
+    return utf8fs::cwd_result({path, static_cast<std::size_t>(length)}, buffer, size);
 }
 
 extern "C" UTF8FS_API int chdir_utf8(const char *path) {

@@ -1,6 +1,6 @@
 // Clocks on POSIX systems: local time from time/localtime_r, process CPU
 // times from getrusage, the millisecond counter from the monotonic clock.
-#include "platform/platform.h"
+#include "platform/local_time.h"
 
 #include <sys/resource.h>
 #include <time.h>
@@ -12,12 +12,7 @@ bool local_time(LocalTime &now) {
     struct tm parts {};
     if (seconds == static_cast<time_t>(-1) || localtime_r(&seconds, &parts) == nullptr)
         return false;
-    now.year = parts.tm_year + 1900;
-    now.month = parts.tm_mon + 1;
-    now.day = parts.tm_mday;
-    now.hour = parts.tm_hour;
-    now.minute = parts.tm_min;
-    now.second = parts.tm_sec;
+    now = local_time_from(parts);
     return true;
 }
 

@@ -1,7 +1,7 @@
 // Clocks on Windows: local time from the C runtime (the 64-bit variants, so
 // the date stays right after 2038), process CPU times from GetProcessTimes,
 // the millisecond counter from GetTickCount.
-#include "platform/platform.h"
+#include "platform/local_time.h"
 
 #include <windows.h>
 
@@ -14,12 +14,7 @@ bool local_time(LocalTime &now) {
     struct tm parts {};
     if (seconds == static_cast<__time64_t>(-1) || _localtime64_s(&parts, &seconds) != 0)
         return false;
-    now.year = parts.tm_year + 1900;
-    now.month = parts.tm_mon + 1;
-    now.day = parts.tm_mday;
-    now.hour = parts.tm_hour;
-    now.minute = parts.tm_min;
-    now.second = parts.tm_sec;
+    now = local_time_from(parts);
     return true;
 }
 

@@ -25,14 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using zrl_test::GuardedBuffer;
 
-using zrl_test::current_directory;
-using zrl_test::full_path;
-using zrl_test::InDirectory;
-using zrl_test::kSep;
-using zrl_test::kWindows;
-using zrl_test::native;
-using zrl_test::os_path;
-using zrl_test::Tree;
+using namespace zrl_test; // Tree, InDirectory, native paths
 constexpr unsigned kUnknownSpace = 0x7FFFFFFF;
 constexpr unsigned kMostBlocks = 0x7FFFFFFE;
 

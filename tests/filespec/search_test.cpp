@@ -22,14 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using zrl_test::GuardedBuffer;
 
-using zrl_test::current_directory;
-using zrl_test::full_path;
-using zrl_test::InDirectory;
-using zrl_test::kSep;
-using zrl_test::kWindows;
-using zrl_test::native;
-using zrl_test::os_path;
-using zrl_test::Tree;
+using namespace zrl_test; // Tree, InDirectory, native paths
 const std::string kSepText(1, kSep);
 constexpr int kOut = 4097; // the out buffer of fsearch and ffspec
 
