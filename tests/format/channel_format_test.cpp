@@ -31,41 +31,28 @@ void record_exit(int status) {
     exit_statuses.push_back(status);
 }
 
-// Saves and restores the hooks and state the tests replace.
-class Hooks {
-  public:
-    Hooks()
-        : c_(ZRL_COutput), l_(ZRL_LOutput), m_(ZRL_MOutput), t_(ZRL_TOutput),
-          exit_(ZRL_ExitHandler), ident_(programident), status_(zrl_error) {
-        for (Received &r : received)
-            r = {};
+// Records the exits (and, when asked, the channels) and puts the hooks and
+// state back afterwards.
+struct Hooks {
+    ZRL_OutputFn c = ZRL_COutput, l = ZRL_LOutput, m = ZRL_MOutput, t = ZRL_TOutput;
+    ZRL_ExitFn exit = ZRL_ExitHandler;
+    const char *ident = programident;
+    int status = zrl_error;
+    Hooks() {
+        received = {};
         exit_statuses.clear();
-        channel_result = 7;
+        ZRL_ExitHandler = record_exit;
     }
     ~Hooks() {
-        ZRL_COutput = c_;
-        ZRL_LOutput = l_;
-        ZRL_MOutput = m_;
-        ZRL_TOutput = t_;
-        ZRL_ExitHandler = exit_;
-        programident = ident_;
-        zrl_error = status_;
+        ZRL_COutput = c, ZRL_LOutput = l, ZRL_MOutput = m, ZRL_TOutput = t;
+        ZRL_ExitHandler = exit;
+        programident = ident;
+        zrl_error = status;
     }
-    Hooks(const Hooks &) = delete;
-    Hooks &operator=(const Hooks &) = delete;
-
     void record_channels() {
-        ZRL_COutput = record<0>;
-        ZRL_LOutput = record<1>;
-        ZRL_MOutput = record<2>;
+        ZRL_COutput = record<0>, ZRL_LOutput = record<1>, ZRL_MOutput = record<2>;
         ZRL_TOutput = record<3>;
     }
-
-  private:
-    ZRL_OutputFn c_, l_, m_, t_;
-    ZRL_ExitFn exit_;
-    const char *ident_;
-    int status_;
 };
 
 // The program name and hyphen in front of every fatal message, by default.
@@ -79,15 +66,12 @@ int flag_call(zrl_word value, char *buffer) {
 
 } // namespace
 
-TEST(Typeff, WritesFilledFormatToStandardOutput) {
+TEST(Typeff, WritesFilledFormatToStandardOutputCutAt132Characters) {
     EXPECT_EQ(zrl_test::capture_stdout([] { typeff("#^-'-#^", 4, "JAN", 26); }), " 4-JAN-26");
     int result = -5;
     EXPECT_EQ(zrl_test::capture_stdout([&] { result = typefl("\x1b[#;#H", 3, 14); }),
               "\x1b[3;14H\n");
     EXPECT_GE(result, 0);
-}
-
-TEST(Typeff, CutsTextAt132Characters) {
     const std::string long_text(200, 'q');
     EXPECT_EQ(zrl_test::capture_stdout([&] { typeff("'", long_text.c_str()); }),
               long_text.substr(0, 132));
@@ -95,43 +79,32 @@ TEST(Typeff, CutsTextAt132Characters) {
               long_text.substr(0, 132) + "\n");
 }
 
+// Each member reaches only its channel and returns the channel's result, not
+// the count; the text is cut at 1023 characters.
 TEST(ChannelFormat, EachMemberReachesOnlyItsChannel) {
     Hooks hooks;
     hooks.record_channels();
     using Member = int (*)(const char *, ...);
-    struct Row {
-        Member member;
-        int channel;
-        int newline;
+    const std::pair<Member, int> members[] = {
+        {QV_Ctypeff, 0}, {QV_Ctypefl, 0}, {QV_Ltypeff, 1}, {QV_Ltypefl, 1},
+        {QV_Mtypeff, 2}, {QV_Mtypefl, 2}, {QV_Ttypeff, 3}, {QV_Ttypefl, 3},
     };
-    const std::vector<Row> rows = {
-        {QV_Ctypeff, 0, 0}, {QV_Ctypefl, 0, 1}, {QV_Ltypeff, 1, 0}, {QV_Ltypefl, 1, 1},
-        {QV_Mtypeff, 2, 0}, {QV_Mtypefl, 2, 1}, {QV_Ttypeff, 3, 0}, {QV_Ttypefl, 3, 1},
-    };
-    for (const Row &row : rows) {
-        for (Received &r : received)
-            r = {};
-        channel_result = 40 + row.channel;
-        EXPECT_EQ(row.member("##^:'", 5, "ok"), 40 + row.channel);
+    int newline = 0;
+    for (const auto &[member, channel] : members) {
+        received = {};
+        channel_result = 40 + channel;
+        EXPECT_EQ(member("##^:'", 5, "ok"), 40 + channel);
         for (int i = 0; i < 4; ++i) {
-            if (i == row.channel) {
-                ASSERT_EQ(received[i].texts.size(), 1u);
-                EXPECT_EQ(received[i].texts[0], "  5:ok");
-                EXPECT_EQ(received[i].newlines[0], row.newline);
-            } else {
-                EXPECT_TRUE(received[i].texts.empty()) << "channel " << i;
-            }
+            const Received want = i == channel ? Received{{"  5:ok"}, {newline}} : Received{};
+            EXPECT_EQ(received[i].texts, want.texts) << "channel " << i;
+            EXPECT_EQ(received[i].newlines, want.newlines) << "channel " << i;
         }
+        newline = 1 - newline;
     }
-}
-
-TEST(ChannelFormat, ResultIsTheChannelsNotTheCount) {
-    Hooks hooks;
-    hooks.record_channels();
-    channel_result = 0;
-    EXPECT_EQ(QV_Ltypeff("'", "some text"), 0);
-    channel_result = 1;
-    EXPECT_EQ(QV_Ltypeff("'", "some text"), 1);
+    received = {};
+    const std::string long_text(2000, 'z');
+    QV_Ttypefl("<'", long_text.c_str());
+    EXPECT_EQ(received[3].texts, std::vector<std::string>{"<" + long_text.substr(0, 1022)});
 }
 
 TEST(ChannelFormat, DefaultChannelWritesToStandardOutput) {
@@ -143,59 +116,37 @@ TEST(ChannelFormat, DefaultChannelWritesToStandardOutput) {
     EXPECT_EQ(result, 1);
 }
 
-TEST(ChannelFormat, TextIsCutAt1023Characters) {
-    Hooks hooks;
-    hooks.record_channels();
-    const std::string long_text(2000, 'z');
-    EXPECT_EQ(QV_Ttypefl("<'", long_text.c_str()), 7);
-    ASSERT_EQ(received[3].texts.size(), 1u);
-    EXPECT_EQ(received[3].texts[0], "<" + long_text.substr(0, 1022));
-}
-
+// The message line of a real error comes first; the message buffer holds 256
+// bytes, so a message keeps its first 255 characters.
 TEST(ErrorExit, FormatsMessageAndStopsWithSevere) {
     Hooks hooks;
-    ZRL_ExitHandler = record_exit;
-    zrl_error = 0;
-    EXPECT_EQ(zrl_test::capture_stdout([] { errexitfmt("cannot open '' (#)", "REPORT", 3); }),
-              kPrefix + "cannot open REPORT (3)");
-    EXPECT_EQ(exit_statuses, std::vector<int>{4});
-
-    exit_statuses.clear();
-    zrl_error = 2;
-    EXPECT_EQ(zrl_test::capture_stdout([] { errexitfmt("#^ files", 7); }),
-              std::string(libmsg(2)) + "\n" + kPrefix + " 7 files");
-    EXPECT_EQ(exit_statuses, std::vector<int>{4});
-}
-
-TEST(ErrorExit, UsesProgramIdentInFront) {
-    Hooks hooks;
-    ZRL_ExitHandler = record_exit;
-    zrl_error = -1;
-    errfacil("SORT");
-    EXPECT_EQ(zrl_test::capture_stdout([] { errexitfmt("bad key '", "x"); }), "SORT-bad key x");
-    EXPECT_EQ(exit_statuses, std::vector<int>{4});
-}
-
-// The message buffer holds 256 bytes: a message that fills to more keeps its
-// first 255 characters.
-TEST(ErrorExit, CutsLongMessageAt255Characters) {
-    Hooks hooks;
-    ZRL_ExitHandler = record_exit;
-    zrl_error = 0;
     const std::string long_text(300, 'm');
-    for (int length : {254, 255, 256, 300}) {
-        const std::string part = long_text.substr(0, static_cast<std::size_t>(length));
-        EXPECT_EQ(zrl_test::capture_stdout([&] { errexitfmt("'", part.c_str()); }),
-                  kPrefix + long_text.substr(0, std::min(length, 255)))
-            << length;
+    const std::string cut = long_text.substr(0, 255);
+    const struct {
+        int status;
+        const char *format, *program;
+        std::string text, want;
+    } cases[] = {
+        {0, "cannot open '' (#)", nullptr, "REPORT", kPrefix + "cannot open REPORT (3)"},
+        {2, "cannot open '' (#)", nullptr, "REPORT",
+         std::string(libmsg(2)) + "\n" + kPrefix + "cannot open REPORT (3)"},
+        {0, "'", nullptr, cut, kPrefix + cut},
+        {0, "'", nullptr, long_text.substr(0, 256), kPrefix + cut},
+        {0, "ab'", nullptr, long_text, kPrefix + "ab" + long_text.substr(0, 253)},
+        {-1, "bad key '", "SORT", "x", "SORT-bad key x"},
+    };
+    for (const auto &c : cases) {
+        exit_statuses.clear();
+        if (c.program != nullptr) errfacil(c.program);
+        zrl_error = c.status;
+        EXPECT_EQ(zrl_test::capture_stdout([&] { errexitfmt(c.format, c.text.c_str(), 3); }),
+                  c.want);
+        EXPECT_EQ(exit_statuses, std::vector<int>{4});
     }
-    EXPECT_EQ(zrl_test::capture_stdout([&] { errexitfmt("ab'", long_text.c_str()); }),
-              kPrefix + "ab" + long_text.substr(0, 253));
 }
 
-TEST(ErrorTest, DoesNothingWithoutStatus) {
+TEST(ErrorTest, StopsOnAnyNonzeroStatusOnly) {
     Hooks hooks;
-    ZRL_ExitHandler = record_exit;
     zrl_error = 0;
     bool called = false;
     EXPECT_EQ(zrl_test::capture_stdout(
@@ -203,23 +154,14 @@ TEST(ErrorTest, DoesNothingWithoutStatus) {
               "");
     EXPECT_FALSE(called);
     EXPECT_TRUE(exit_statuses.empty());
-}
-
-TEST(ErrorTest, StopsOnAnyNonzeroStatus) {
-    Hooks hooks;
-    ZRL_ExitHandler = record_exit;
-    struct Row {
-        int status;
-        std::string want;
-    };
-    const std::vector<Row> rows = {
+    const std::pair<int, std::string> rows[] = {
         {-1, kPrefix + "failed 9"},
         {22, std::string(libmsg(22)) + "\n" + kPrefix + "failed 9"},
     };
-    for (const Row &row : rows) {
+    for (const auto &[status, want] : rows) {
         exit_statuses.clear();
-        zrl_error = row.status;
-        EXPECT_EQ(zrl_test::capture_stdout([] { errtestfmt("failed #", 9); }), row.want);
-        EXPECT_EQ(exit_statuses, std::vector<int>{4}) << row.status;
+        zrl_error = status;
+        EXPECT_EQ(zrl_test::capture_stdout([] { errtestfmt("failed #", 9); }), want);
+        EXPECT_EQ(exit_statuses, std::vector<int>{4}) << status;
     }
 }

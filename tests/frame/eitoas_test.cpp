@@ -20,18 +20,15 @@ const std::map<int, char> kExpected = {
     {0x80, 0x0A},
 };
 
-std::array<unsigned char, 256> every_code() {
-    std::array<unsigned char, 256> codes{};
-    for (int i = 0; i < 256; ++i)
-        codes[i] = static_cast<unsigned char>(i);
-    return codes;
-}
-
+// Every code, converted into another buffer and in place.
 TEST(Eitoas, ConvertsEveryCodeOfTheTable) {
-    const auto source = every_code();
-    std::array<unsigned char, 256> ascii{};
-    ascii.fill(0xEE);
+    std::array<unsigned char, 256> ascii{}, in_place{};
+    for (int i = 0; i < 256; ++i)
+        in_place[i] = static_cast<unsigned char>(i);
+    const auto source = in_place;
     eitoas(source.data(), ascii.data(), 256);
+    eitoas(in_place.data(), in_place.data(), 256);
+    EXPECT_EQ(in_place, ascii);
     EXPECT_EQ(kExpected.size(), 50u);
     for (int code = 0; code < 256; ++code) {
         const auto entry = kExpected.find(code);
@@ -40,30 +37,14 @@ TEST(Eitoas, ConvertsEveryCodeOfTheTable) {
     }
 }
 
-TEST(Eitoas, ConvertsInPlace) {
-    auto buffer = every_code();
-    std::array<unsigned char, 256> separate{};
-    const auto source = every_code();
-    eitoas(source.data(), separate.data(), 256);
-    eitoas(buffer.data(), buffer.data(), 256);
-    EXPECT_EQ(buffer, separate);
-}
-
 TEST(Eitoas, WritesExactlyCountBytesAndNoTerminator) {
     const unsigned char tape[] = {0x61, 0x62, 0x73, 0x80};
-    const struct {
-        int count;
-        const char *result;
-    } cases[] = {
-        {4, "ABC\n####"},
-        {2, "AB######"},
-        {0, "########"},
-        {-3, "########"},
-    };
-    for (const auto &c : cases) {
+    const std::pair<int, const char *> cases[] = {
+        {4, "ABC\n####"}, {2, "AB######"}, {0, "########"}, {-3, "########"}};
+    for (const auto &[count, result] : cases) {
         char out[9] = "########";
-        eitoas(tape, out, c.count);
-        EXPECT_STREQ(out, c.result) << "count " << c.count;
+        eitoas(tape, out, count);
+        EXPECT_STREQ(out, result) << "count " << count;
     }
 }
 
