@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -33,37 +31,27 @@ struct Search {
     std::vector<std::string> entries; // in the order fsearch gave them
 };
 
-// Runs a search to its end and checks what every search must do: lengths
-// that match the text, nothing written behind the NUL, and an end that
-// reports -1 with an empty out on every later call.
+// Runs a search one call past its end, checking what every search must do:
+// lengths that match the text, nothing written behind the NUL, and an end
+// that reports -1 with an empty out on every call.
 Search run(const std::string &spec, const char *def = nullptr) {
-    Search result;
     zrl_error = 99;
     ZRL_SEARCH *context = fsinit(nullptr, spec.c_str(), def);
-    EXPECT_NE(context, nullptr);
-    if (context == nullptr) return result;
-    result.status = zrl_error;
-    result.count = context->count;
-    result.pattern = context->pattern;
+    if (context == nullptr) {
+        ADD_FAILURE() << spec;
+        return {};
+    }
+    Search result{zrl_error, context->count, context->pattern, {}};
     EXPECT_EQ(context->next, 0);
-    for (;;) {
+    for (int call = 0; call < result.count + 2; ++call) {
         GuardedBuffer out(kOut);
         const int n = fsearch(context, out.data());
-        if (n == 0) {
-            EXPECT_EQ(out.text(), "");
-            EXPECT_EQ(zrl_error, -1);
-            break;
-        }
-        EXPECT_EQ(zrl_error, 0);
-        EXPECT_EQ(static_cast<std::size_t>(n), out.text().size());
-        EXPECT_TRUE(out.untouched_from(n + 1));
-        result.entries.push_back(out.text());
+        EXPECT_EQ(n, static_cast<int>(out.text().size())) << spec;
+        EXPECT_TRUE(out.untouched_from(n + 1)) << spec;
+        EXPECT_EQ(n > 0, call < result.count) << spec;
+        EXPECT_EQ(zrl_error, n > 0 ? 0 : -1) << spec;
+        if (n > 0) result.entries.push_back(out.text());
     }
-    EXPECT_EQ(static_cast<int>(result.entries.size()), result.count);
-    char again[kOut] = "x";
-    EXPECT_EQ(fsearch(context, again), 0);
-    EXPECT_EQ(zrl_error, -1);
-    EXPECT_STREQ(again, "");
     EXPECT_EQ(fsfree(context), 0);
     return result;
 }
@@ -92,132 +80,92 @@ void define(const std::string &name, const std::string &value) {
 
 // ---- The search context ----
 
-struct SearchCase {
-    std::string spec;
-    std::string def;
-    std::vector<std::string> expected; // '/' written, below the tree
-};
-
 TEST(WildcardSearch, MatchesInTheLastComponentAndMarksDirectories) {
     Tree tree;
-    for (const char *f : {"FILE1.TXT", "FILE12.TXT", "DATA.DAT", "OLD.TXT/INNER.TXT", "v1.2/x.y.z",
+    const std::string utf8 = "\xe6\x97\xa5\xe6\x9c\xac \xc3\xa9"; // "日本 é"
+    for (const char *f : {"FILE1.TXT", "FILE12.TXT", "DATA.DAT", "OLD.TXT/IN.TXT", "v1.2/x.y.z",
                           "v1.2/a.b", "d%/x1", "d%/x22"})
         tree.file(f);
+    for (const char *name : {"/\xc3\x9f.txt", "/\xc3\xa9\x31.txt", "/x.dat"})
+        tree.file(utf8 + name);
     tree.dir("EMPTY.DIR");
-
-    const std::vector<SearchCase> cases = {
-        {tree.at("FILE%.TXT"), "", {"FILE1.TXT"}},
-        {tree.at("FILE*.TXT"), "", {"FILE1.TXT", "FILE12.TXT"}},
+    InDirectory here(tree.root());
+    const struct {
+        std::string spec, def;
+        std::vector<std::string> expected; // '/' written, below the tree
+    } cases[] = {
+        {"FILE%.TXT", "", {"FILE1.TXT"}},
         {tree.at("*.TXT"), "", {"FILE1.TXT", "FILE12.TXT", "OLD.TXT/"}},
-        {tree.at("*.DIR"), "", {"EMPTY.DIR/"}},
-        {tree.at("*.DAT"), "", {"DATA.DAT"}},
-        {tree.at("DATA.DAT"), "", {"DATA.DAT"}},
-        {tree.at("v1.2/*.z"), "", {"v1.2/x.y.z"}},
-        {tree.at("v1.2/*"), "", {"v1.2/x.y.z", "v1.2/a.b"}},
+        {"DATA.DAT", "", {"DATA.DAT"}},
+        {native("v1.2/*"), "", {"v1.2/x.y.z", "v1.2/a.b"}},
         {tree.at("v1.2/"), "*.z", {"v1.2/x.y.z"}},
-        // A '%' above the last component is a plain character.
-        {tree.at("d%/x%"), "", {"d%/x1"}},
-        {tree.at("OLD.TXT"), "", {"OLD.TXT/"}},
+        {tree.at("d%/x%"), "", {"d%/x1"}}, // '%' above the last component is plain
+        {"OLD.TXT", "", {"OLD.TXT/"}},
         {tree.at("OLD.TXT/"), "", {"OLD.TXT/"}},
         {tree.at("EMPTY.DIR/*"), "", {}},
-        {tree.at("*.none"), "", {}},
         {tree.at("nodir/*.TXT"), "", {}},
-        // Name from spec, directory and type from the default.
-        {"FILE1", tree.at("x.TXT"), {"FILE1.TXT"}},
-        {"*.DAT", tree.root() + kSep, {"DATA.DAT"}},
+        {"FILE1", tree.at("x.TXT"), {"FILE1.TXT"}}, // directory and type from the default
+        {tree.at(utf8 + "/*.txt"), "", {utf8 + "/\xc3\x9f.txt", utf8 + "/\xc3\xa9\x31.txt"}},
+        // '%' stands for one character, however many bytes it takes.
+        {tree.at(utf8 + "/%.txt"), "", {utf8 + "/\xc3\x9f.txt"}},
+        {"\xe6\x97\xa5*", "", {utf8 + "/"}},
     };
-    for (const SearchCase &c : cases) {
+    for (const auto &c : cases) {
         const Search s = run(c.spec, c.def.c_str());
         EXPECT_EQ(s.status, 0) << c.spec;
         EXPECT_EQ(sorted(s.entries), paths(tree, c.expected)) << c.spec << " " << c.def;
     }
+    // The pattern is the merge, without a closing separator.
+    EXPECT_EQ(run("OLD.TXT" + kSepText).pattern, "OLD.TXT");
+    EXPECT_EQ(run("IN.TXT", native("OLD.TXT/").c_str()).pattern, native("OLD.TXT/IN.TXT"));
 }
 
-TEST(WildcardSearch, PatternIsTheMergeWithoutItsClosingSeparator) {
+// The list grows past its first allocation, in a context the caller gave.
+TEST(WildcardSearch, FillsTheCallersContextWithEveryPathInItsSlot) {
     Tree tree;
-    tree.file("OLD/a.txt");
-    EXPECT_EQ(run(tree.at("OLD/")).pattern, tree.at("OLD"));
-    EXPECT_EQ(run("a.txt", tree.at("OLD/").c_str()).pattern, tree.at("OLD/a.txt"));
-    EXPECT_EQ(run(tree.at("*.q")).pattern, tree.at("*.q"));
-}
-
-TEST(WildcardSearch, RelativeSpecificationsSearchTheCurrentDirectory) {
-    Tree tree;
-    tree.file("a.txt");
-    tree.file("sub/b.txt");
-    InDirectory here(tree.root());
-    EXPECT_EQ(run("*.txt").entries, paths(tree, {"a.txt"}));
-    EXPECT_EQ(run(native("sub/*.txt")).entries, paths(tree, {"sub/b.txt"}));
-    EXPECT_EQ(run("sub").entries, paths(tree, {"sub/"}));
-}
-
-TEST(WildcardSearch, FindsNamesWrittenInUtf8) {
-    Tree tree;
-    const std::string dir = "\xe6\x97\xa5\xe6\x9c\xac \xc3\xa9"; // "日本 é"
-    for (const char *name : {"\xc3\x9f.txt", "\xc3\xa9\x31.txt", "x.dat"})
-        tree.file(dir + "/" + name);
-    EXPECT_EQ(sorted(run(tree.at(dir + "/*.txt")).entries),
-              paths(tree, {dir + "/\xc3\x9f.txt", dir + "/\xc3\xa9\x31.txt"}));
-    // '%' stands for one character, however many bytes it takes.
-    EXPECT_EQ(run(tree.at(dir + "/%.txt")).entries, paths(tree, {dir + "/\xc3\x9f.txt"}));
-    EXPECT_EQ(run(tree.at("\xe6\x97\xa5*")).entries, paths(tree, {dir + "/"}));
-}
-
-TEST(WildcardSearch, ListGrowsByDoublingAndKeepsEveryPathInItsSlot) {
-    for (int files : {1, 2, 3, 5, 300}) {
-        Tree tree;
-        std::vector<std::string> names;
-        for (int i = 0; i < files; ++i) {
-            names.push_back("f" + std::to_string(i) + ".dat");
-            tree.file(names.back());
-        }
-        tree.file("other.txt");
-        ZRL_SEARCH *context = fsinit(nullptr, tree.at("*.dat").c_str(), nullptr);
-        ASSERT_NE(context, nullptr);
-        ASSERT_EQ(context->count, files);
-        std::vector<std::string> slots;
-        for (int i = 0; i < context->count; ++i) {
-            const char *slot = context->list + static_cast<std::size_t>(i) * ZRL_SEARCH_SLOT;
-            ASSERT_NE(std::memchr(slot, '\0', ZRL_SEARCH_SLOT), nullptr);
-            slots.push_back(slot);
-        }
-        EXPECT_EQ(sorted(slots), paths(tree, names)) << files;
-        fsfree(context);
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) {
+        names.push_back("f" + std::to_string(i) + ".dat");
+        tree.file(names.back());
     }
-}
-
-TEST(WildcardSearch, ContextFromTheCallerIsFilledAndReleased) {
+    tree.file("other.txt");
     auto *context = static_cast<ZRL_SEARCH *>(std::malloc(sizeof(ZRL_SEARCH)));
     ASSERT_NE(context, nullptr);
     std::memset(context, 0x5A, sizeof *context);
-    Tree tree;
-    tree.file("a.txt");
-    EXPECT_EQ(fsinit(context, tree.at("*.txt").c_str(), nullptr), context);
+    EXPECT_EQ(fsinit(context, tree.at("*.dat").c_str(), nullptr), context);
+    ASSERT_EQ(context->count, 300);
     EXPECT_EQ(context->next, 0);
-    EXPECT_EQ(context->count, 1);
+    std::vector<std::string> slots;
+    for (int i = 0; i < context->count; ++i) {
+        const char *slot = context->list + static_cast<std::size_t>(i) * ZRL_SEARCH_SLOT;
+        ASSERT_NE(std::memchr(slot, '\0', ZRL_SEARCH_SLOT), nullptr);
+        slots.push_back(slot);
+    }
+    EXPECT_EQ(sorted(slots), paths(tree, names));
     char out[kOut];
-    EXPECT_EQ(fsearch(context, out), static_cast<int>(tree.at("a.txt").size()));
+    EXPECT_GT(fsearch(context, out), 0);
     EXPECT_EQ(context->next, 1);
     EXPECT_EQ(fsfree(context), 0);
 }
 
-TEST(WildcardSearch, EndsAtOnceWithoutAContext) {
+TEST(WildcardSearch, NullContextEndsAtOnce) {
     char out[kOut] = "x";
     zrl_error = 0;
     EXPECT_EQ(fsearch(nullptr, out), 0);
     EXPECT_EQ(zrl_error, -1);
     EXPECT_STREQ(out, "");
     EXPECT_EQ(fsfree(nullptr), 0);
+    out[0] = 'x';
+    EXPECT_EQ(ffsearch(nullptr, out), 0); // the light search leaves out alone
+    EXPECT_EQ(out[0], 'x');
+    EXPECT_EQ(ffsfree(nullptr), 0);
 }
 
 TEST(WildcardSearch, BareDriveYieldsItsRootWhereTheSystemHasDrives) {
     if (!kWindows) {
         // No drive letters: the bare-drive forms name nothing.
-        for (const char *spec : {"C:", "C:\\"}) {
-            const Search s = run(spec);
-            EXPECT_EQ(s.status, 0) << spec;
-            EXPECT_TRUE(s.entries.empty()) << spec;
-        }
+        for (const char *spec : {"C:", "C:\\"})
+            EXPECT_TRUE(run(spec).entries.empty()) << spec;
         return;
     }
     const std::string drive = full_path(zrl_test::temp_path("d")).substr(0, 2);
@@ -233,38 +181,15 @@ TEST(WildcardSearch, BareDriveYieldsItsRootWhereTheSystemHasDrives) {
     }
 }
 
-TEST(WildcardSearch, ResultsDoNotFollowLaterChanges) {
-    Tree tree;
-    tree.dir("gone.TXT");
-    tree.file("left.TXT");
-    ZRL_SEARCH *context = fsinit(nullptr, tree.at("*.TXT").c_str(), nullptr);
-    ASSERT_NE(context, nullptr);
-    ASSERT_EQ(context->count, 2);
-    fs::remove(os_path(tree.at("gone.TXT")));
-    fs::remove(os_path(tree.at("left.TXT")));
-    tree.file("new.TXT");
-    std::vector<std::string> found;
-    char out[kOut];
-    while (fsearch(context, out) > 0)
-        found.push_back(out);
-    fsfree(context);
-    // A directory that has vanished can no longer be told from a file.
-    EXPECT_EQ(sorted(found), paths(tree, {"gone.TXT", "left.TXT"}));
-}
-
 TEST(WildcardSearch, UnreadableDirectoryGivesNoEntries) {
     Tree tree;
     tree.file("locked/a.txt");
     const fs::path locked = os_path(tree.at("locked"));
     fs::permissions(locked, fs::perms::none);
-    std::error_code error;
-    const bool readable = fs::directory_iterator(locked, error) != fs::directory_iterator();
-    if (readable || !error) {
-        fs::permissions(locked, fs::perms::owner_all);
+    std::error_code error; // the tree gives the rights back when it goes
+    if (fs::directory_iterator(locked, error) != fs::directory_iterator() || !error)
         GTEST_SKIP() << "this user reads every directory";
-    }
     const Search s = run(tree.at("locked/*.txt"));
-    fs::permissions(locked, fs::perms::owner_all);
     EXPECT_EQ(s.status, 0);
     EXPECT_TRUE(s.entries.empty());
 }
@@ -289,27 +214,26 @@ TEST(WildcardSearch, OverlongSpecificationFindsNothingAndStaysInItsBuffers) {
 
 TEST(SearchList, SearchesEachElementInTurn) {
     Tree tree;
+    const std::string utf8 = "\xc3\xa9t\xc3\xa9"; // "été"
     for (const char *f :
          {"A/1.TXT", "A/2.TXT", "B/3.TXT", "A/SUB/4.TXT", "B/SUB/5.TXT", "B/SUB/6.DAT"})
         tree.file(f);
+    tree.file(utf8 + "/\xe2\x82\xac.TXT"); // "€.TXT"
     const std::string list = logical("LIST");
-    define(list, tree.at("A") + "," + tree.at("missing") + "," + tree.at("B") + kSep);
+    define(list, tree.at("A") + "," + tree.at("missing") + "," + tree.at("B") + kSep + "," +
+                     tree.at(utf8));
 
     const Search top = run(list + ":*.TXT");
     EXPECT_EQ(top.status, 0);
-    ASSERT_EQ(top.entries.size(), 3u);
+    ASSERT_EQ(top.entries.size(), 4u);
     EXPECT_EQ(sorted({top.entries[0], top.entries[1]}), paths(tree, {"A/1.TXT", "A/2.TXT"}));
     EXPECT_EQ(top.entries[2], tree.at("B/3.TXT"));
-    EXPECT_EQ(top.pattern, tree.at("B/")); // the directory of the last element
+    EXPECT_EQ(top.entries[3], tree.at(utf8 + "/\xe2\x82\xac.TXT"));
+    EXPECT_EQ(top.pattern, tree.at(utf8 + "/")); // the last element's directory
 
-    for (const std::string &spec :
-         {list + ":SUB" + kSep + "*.TXT", list + ":" + kSep + "SUB" + kSep + "*.TXT"}) {
-        const Search sub = run(spec);
-        EXPECT_EQ(sub.entries,
-                  (std::vector<std::string>{tree.at("A/SUB/4.TXT"), tree.at("B/SUB/5.TXT")}))
-            << spec;
-        EXPECT_EQ(sub.pattern, tree.at("B/SUB")) << spec;
-    }
+    const std::vector<std::string> in_sub = {tree.at("A/SUB/4.TXT"), tree.at("B/SUB/5.TXT")};
+    EXPECT_EQ(run(list + ":SUB" + kSep + "*.TXT").entries, in_sub);
+    EXPECT_EQ(run(list + ":" + kSep + "SUB" + kSep + "*.TXT").entries, in_sub);
     // The logical device may come from the default.
     EXPECT_EQ(run("3", (list + ":.TXT").c_str()).entries,
               std::vector<std::string>{tree.at("B/3.TXT")});
@@ -318,15 +242,7 @@ TEST(SearchList, SearchesEachElementInTurn) {
               (std::vector<std::string>{tree.at("A/SUB/"), tree.at("B/SUB/")}));
 }
 
-TEST(SearchList, Utf8ElementsAreSearched) {
-    Tree tree;
-    const std::string dir = "\xc3\xa9t\xc3\xa9"; // "été"
-    tree.file(dir + "/\xe2\x82\xac.txt");        // "€.txt"
-    define(logical("UTF8"), tree.at(dir));
-    EXPECT_EQ(run(logical("UTF8") + ":*.txt").entries, paths(tree, {dir + "/\xe2\x82\xac.txt"}));
-}
-
-TEST(SearchList, UndefinedNameGivesStatus22AndAnEmptyPattern) {
+TEST(SearchList, UndefinedNameGivesStatus22AndAnEmptyTranslationNothing) {
     const Search s = run(logical("NEVER_DEFINED") + ":*.TXT");
     EXPECT_EQ(s.status, 22);
     EXPECT_EQ(s.count, 0);
@@ -335,16 +251,11 @@ TEST(SearchList, UndefinedNameGivesStatus22AndAnEmptyPattern) {
     zrl_error = 3;
     EXPECT_EQ(ffspec(out, (logical("NEVER_DEFINED") + ":x.txt").c_str(), nullptr), 0);
     EXPECT_EQ(zrl_error, 3);
-}
 
-TEST(SearchList, EmptyTranslationGivesNothingWithStatus0) {
-    const std::string name = logical("EMPTY");
-    define(name, "");
-    if (getenv_utf8(name.c_str()) == nullptr)
+    define(logical("EMPTY"), "");
+    if (getenv_utf8(logical("EMPTY").c_str()) == nullptr)
         GTEST_SKIP() << "this environment drops variables with empty values";
-    const Search s = run(name + ":*.TXT");
-    EXPECT_EQ(s.status, 0);
-    EXPECT_EQ(s.count, 0);
+    EXPECT_EQ(run(logical("EMPTY") + ":*.TXT").status, 0);
 }
 
 TEST(SearchList, EmptyElementIsTheRootAndATrailingCommaAddsNone) {
@@ -355,76 +266,49 @@ TEST(SearchList, EmptyElementIsTheRootAndATrailingCommaAddsNone) {
     const std::size_t start = tree.root().find(kSep) + 1;
     const std::string top = tree.root().substr(start, tree.root().find(kSep, start) - start);
     const std::string top_path = tree.root().substr(0, start) + top + kSep;
-
     const std::string empty = tree.at("empty");
-    struct Case {
-        std::string translation;
-        std::vector<std::string> expected;
-    };
-    const std::vector<Case> cases = {
-        {empty + ",", {}},         {empty, {}}, {empty + ",,", {top_path}}, {",", {top_path}},
-        {"," + empty, {top_path}},
-    };
+    const std::pair<std::string, std::vector<std::string>> cases[] = {{empty + ",", {}},
+                                                                      {empty + ",,", {top_path}},
+                                                                      {",", {top_path}},
+                                                                      {"," + empty, {top_path}}};
     // A name of its own for each case: a redefined name would leave the old
     // definition's text to the environment.
     int serial = 0;
-    for (const Case &c : cases) {
+    for (const auto &[translation, expected] : cases) {
         const std::string name = logical("ROOTS" + std::to_string(++serial));
-        define(name, c.translation);
-        EXPECT_EQ(run(name + ":" + top).entries, c.expected) << c.translation;
+        define(name, translation);
+        EXPECT_EQ(run(name + ":" + top).entries, expected) << translation;
     }
 }
 
 // ---- ffspec ----
 
-TEST(Ffspec, ResolvesAnExistingEntryOrTheFirstMatch) {
+TEST(Ffspec, ResolvesAnExistingEntryOrTheFirstMatchOrNothing) {
     Tree tree;
     for (const char *f : {"FILE1.TXT", "DATA.DAT", "sub/in.txt"})
         tree.file(f);
-    struct Case {
-        std::string spec;
-        std::string def;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {tree.at("FILE1.TXT"), "", tree.at("FILE1.TXT")},
-        {tree.at("sub"), "", tree.at("sub/")},
-        {tree.at("sub/"), "", tree.at("sub/")},
-        {"FILE1", tree.at(".TXT"), tree.at("FILE1.TXT")},
-        {tree.at("FILE%.TXT"), "", tree.at("FILE1.TXT")},
-        {tree.at("*.DAT"), "", tree.at("DATA.DAT")},
-        {tree.at("sub/*"), "", tree.at("sub/in.txt")},
-        {tree.at("s?b"), "", tree.at("sub/")},
-    };
-    for (const Case &c : cases) {
+    InDirectory here(tree.root());
+    const std::pair<std::string, std::string> cases[] = {
+        {"FILE1.TXT", tree.at("FILE1.TXT")},
+        {tree.at("sub"), tree.at("sub/")},
+        {tree.at("sub/"), tree.at("sub/")},
+        {tree.at("FILE%.TXT"), tree.at("FILE1.TXT")},
+        {tree.at("sub/*"), tree.at("sub/in.txt")},
+        {tree.at("s?b"), tree.at("sub/")},
+        {tree.at("*.none"), ""},
+        {tree.at("no/*.txt"), ""}};
+    for (const auto &[spec, expected] : cases) {
         GuardedBuffer out(kOut);
         zrl_error = 42;
-        const int n = ffspec(out.data(), c.spec.c_str(), c.def.c_str());
-        EXPECT_EQ(out.text(), c.expected) << c.spec;
-        EXPECT_EQ(n, static_cast<int>(c.expected.size())) << c.spec;
-        EXPECT_TRUE(out.untouched_from(n + 1)) << c.spec;
-        EXPECT_EQ(zrl_error, 42) << c.spec;
+        const int n = ffspec(out.data(), spec.c_str(), nullptr);
+        EXPECT_EQ(out.text(), expected) << spec;
+        EXPECT_EQ(n, static_cast<int>(expected.size())) << spec;
+        EXPECT_TRUE(out.untouched_from(n + 1)) << spec;
+        EXPECT_EQ(zrl_error, 42) << spec;
     }
-}
-
-TEST(Ffspec, RelativeNameBecomesAFullPath) {
-    Tree tree;
-    tree.file("a.txt");
-    InDirectory here(tree.root());
     char out[kOut];
-    EXPECT_GT(ffspec(out, "a.txt", nullptr), 0);
-    EXPECT_EQ(std::string(out), tree.at("a.txt"));
-}
-
-TEST(Ffspec, NothingFoundGivesZeroAndKeepsTheStatus) {
-    Tree tree;
-    tree.file("a.txt");
-    for (const std::string &spec : {tree.at("*.none"), tree.at("none.txt"), tree.at("no/*.txt")}) {
-        char out[kOut];
-        zrl_error = 1234;
-        EXPECT_EQ(ffspec(out, spec.c_str(), nullptr), 0) << spec;
-        EXPECT_EQ(zrl_error, 1234) << spec;
-    }
+    EXPECT_GT(ffspec(out, "FILE1", tree.at(".TXT").c_str()), 0);
+    EXPECT_EQ(std::string(out), tree.at("FILE1.TXT"));
 }
 
 TEST(Ffspec, SeparatorAloneNamesTheRoot) {
@@ -453,54 +337,34 @@ std::vector<std::string> light(const char *spec, const char *pattern) {
     return sorted(found);
 }
 
-TEST(LightSearch, ListsEveryEntryButDotNames) {
+TEST(LightSearch, ListsEveryEntryButDotNamesUnderThePrefixAsWritten) {
     Tree tree;
+    const std::string utf8 = "\xe6\x97\xa5\xe6\x9c\xac.txt";
     for (const char *f : {"a.txt", "b.dat", "sub/in.txt", ".hidden", ".dir/x"})
         tree.file(f);
+    tree.file(utf8);
     const std::string root = tree.root();
     const std::string prefix = root + kSep;
-    const std::vector<std::string> all = {prefix + "a.txt", prefix + "b.dat", prefix + "sub"};
+    const std::vector<std::string> all = {prefix + "a.txt", prefix + "b.dat", prefix + "sub",
+                                          prefix + utf8};
+    const std::vector<std::string> txt = {prefix + "a.txt", prefix + utf8};
     EXPECT_EQ(light(root.c_str(), nullptr), all);
-    EXPECT_EQ(light(prefix.c_str(), nullptr), all);
-    EXPECT_EQ(light(root.c_str(), ""), all);
+    EXPECT_EQ(light(prefix.c_str(), ""), all);
     EXPECT_EQ(light(root.c_str(), "*.*"), all);
-    EXPECT_EQ(light(root.c_str(), "*.txt"), std::vector<std::string>{prefix + "a.txt"});
+    EXPECT_EQ(light(root.c_str(), "*.txt"), txt);
     EXPECT_EQ(light(root.c_str(), "?.dat"), std::vector<std::string>{prefix + "b.dat"});
     // A spec with a '*' is the search itself; the pattern is ignored.
     EXPECT_EQ(light((prefix + "*.dat").c_str(), "*.txt"),
               std::vector<std::string>{prefix + "b.dat"});
     EXPECT_EQ(light((prefix + "sub" + kSep + "*").c_str(), "X"),
               std::vector<std::string>{prefix + "sub" + kSep + "in.txt"});
-}
-
-TEST(LightSearch, KeepsThePrefixAsWritten) {
-    Tree tree;
-    tree.file("sub/in.txt");
-    InDirectory here(tree.root());
-    EXPECT_EQ(light("sub", nullptr), std::vector<std::string>{"sub" + kSepText + "in.txt"});
-    // A '*' without a separator lists the current directory by bare names.
-    EXPECT_EQ(light("s*", nullptr), std::vector<std::string>{"sub"});
-}
-
-TEST(LightSearch, ListsUtf8Names) {
-    Tree tree;
-    const std::string name = "\xe6\x97\xa5\xe6\x9c\xac.txt";
-    tree.file(name);
-    EXPECT_EQ(light(tree.root().c_str(), nullptr), std::vector<std::string>{tree.at(name)});
-    EXPECT_EQ(light(tree.root().c_str(), "*.txt"), std::vector<std::string>{tree.at(name)});
-}
-
-TEST(LightSearch, MissingDirectoryGivesAnEmptyList) {
-    Tree tree;
     EXPECT_TRUE(light(tree.at("none").c_str(), nullptr).empty());
     EXPECT_TRUE(light(tree.at("none/*.txt").c_str(), nullptr).empty());
-}
-
-TEST(LightSearch, NullHandleIsHarmless) {
-    char out[kOut] = "x";
-    EXPECT_EQ(ffsearch(nullptr, out), 0);
-    EXPECT_STREQ(out, "x");
-    EXPECT_EQ(ffsfree(nullptr), 0);
+    // A relative prefix is kept as written; a '*' without a separator lists
+    // the current directory by bare names.
+    InDirectory here(tree.root());
+    EXPECT_EQ(light("sub", nullptr), std::vector<std::string>{"sub" + kSepText + "in.txt"});
+    EXPECT_EQ(light("s*", nullptr), std::vector<std::string>{"sub"});
 }
 
 } // namespace
