@@ -23,6 +23,7 @@
 #define ZRLSHARED_H
 
 #include <stdarg.h>
+#include <stdio.h>
 #include <stdint.h>
 
 #if defined(_WIN32)
@@ -366,6 +367,113 @@ ZRL_API unsigned int devinfo(const char *spec, const char *query);
 ZRL_API int setdir(char *path);
 ZRL_API int fdelete(const char *spec);
 ZRL_API int frename(const char *old_spec, const char *new_spec);
+
+/* ---- Record file I/O ------------------------------------------------------ */
+
+/* The file descriptor block: one open file of the record I/O with its buffer.
+   The first byte of the record is 0xFF while the FDB is not open (it then
+   spoils datptr, which every open sets afresh); the opens tell an FDB from
+   attribute text by it.  handle is -1 while no file is open. */
+#define ZRL_FDB_SPEC 4096
+typedef struct FDB {
+    char *datptr;   /* next byte to read, or place of the next byte to write */
+    char *endptr;   /* end of the usable part of the buffer */
+    char *bufptr;   /* start of the buffer (bufsize + 1 bytes); null until the first open */
+    int32_t handle; /* the runtime's file descriptor, -1 when not open */
+    int32_t bufsize;
+    int32_t position; /* file offset of the byte at bufptr */
+    uint32_t f_flags;
+    uint32_t alloc; /* 512-byte blocks wanted free before a create; 0: no check */
+    char filspc[ZRL_FDB_SPEC];
+    char bakspc[ZRL_FDB_SPEC];
+} FDB;
+
+/* The flag word f_flags. */
+#define ZRL_FDB_WRITE 0x0001u
+#define ZRL_FDB_READ 0x0002u
+#define ZRL_FDB_IMAGE 0x0010u
+#define ZRL_FDB_DELETE 0x0020u
+#define ZRL_FDB_TEMPORARY_FDB 0x0040u
+#define ZRL_FDB_SEQUENTIAL 0x0080u
+#define ZRL_FDB_TERMINAL 0x0100u
+#define ZRL_FDB_BACKUP 0x0200u
+#define ZRL_FDB_FAST_TRANSFER 0x1000u
+#define ZRL_FDB_EOF 0x2000u
+#define ZRL_FDB_UNWRITTEN 0x4000u
+#define ZRL_FDB_NOPFS 0x8000u
+
+ZRL_API FDB *fdballoc(void);
+ZRL_API FDB *fdbset(FDB *fdb, const char *attributes);
+ZRL_API FDB *fdbload(FDB *fdb, const FDB *model);
+ZRL_API int fdbinfo(FDB *fdb, const char *keyword);
+ZRL_API int fdbfree(FDB *fdb);
+ZRL_API int isstream(FDB *fdb);
+
+/* The opens take an FDB, a null pointer or attribute text as their first
+   argument, so it is declared const void *: either passes without a cast. */
+ZRL_API FDB *fopenr(const void *fdb, const char *spec, const char *defspec, const char *message);
+ZRL_API FDB *fopenu(const void *fdb, const char *spec, const char *defspec, const char *message);
+ZRL_API FDB *fopenw(const void *fdb, const char *spec, const char *defspec, const char *message);
+ZRL_API FDB *fopent(const void *fdb, const char *spec, const char *defspec, const char *message);
+ZRL_API FDB *fopena(const void *fdb, const char *spec, const char *defspec, const char *message);
+ZRL_API int fclosx(FDB *fdb);
+ZRL_API int fcldelete(FDB *fdb);
+ZRL_API int fclrename(FDB *fdb, const char *new_spec, const char *defspec);
+ZRL_API int fcleof(FDB *fdb);
+ZRL_API int fclspool(FDB *fdb);
+
+/* Plain openers without an FDB: flags and permissions as open_utf8 takes
+   them (the Windows runtime's values on every platform). */
+ZRL_API FILE *fopen_asc(const char *name, const char *mode);
+ZRL_API FILE *fopen_bin(const char *name, const char *mode);
+ZRL_API FILE *fopen_asc_seq(const char *name, const char *mode);
+ZRL_API FILE *fopen_bin_seq(const char *name, const char *mode);
+ZRL_API int open_asc(const char *name, int flags);
+ZRL_API int open_bin(const char *name, int flags);
+ZRL_API int open_asc_seq(const char *name, int flags);
+ZRL_API int open_bin_seq(const char *name, int flags);
+ZRL_API int creatx_asc(const char *name, int flags, int permissions);
+ZRL_API int creatx_asc_seq(const char *name, int flags, int permissions);
+ZRL_API int creatx_bin(const char *name, int flags, int permissions);
+ZRL_API int creatx_bin_seq(const char *name, int flags, int permissions);
+
+/* Buffer write-back; the status is left in zrl_error. */
+ZRL_API void fflushx(FDB *fdb);
+
+ZRL_API char fgetb(FDB *fdb);
+ZRL_API int fgetw(FDB *fdb);
+ZRL_API int32_t fgetl(FDB *fdb);
+ZRL_API int64_t fgetll(FDB *fdb);
+ZRL_API int fgetm(FDB *fdb, void *to, int count);
+ZRL_API int fgetstr(FDB *fdb, char *to);
+ZRL_API int fgetnstr(FDB *fdb, char *to, int max);
+ZRL_API int fgetblk(FDB *fdb, void *to, int count);
+ZRL_API int32_t fgeteof(FDB *fdb);
+ZRL_API int32_t fgetp(FDB *fdb);
+ZRL_API void fgetctx(FDB *fdb, int32_t *context);
+ZRL_API int fgetspec(FDB *fdb, char *to);
+
+ZRL_API void fputb(FDB *fdb, char byte);
+ZRL_API void fputw(FDB *fdb, int value);
+ZRL_API void fputl(FDB *fdb, int32_t value);
+ZRL_API int fputm(FDB *fdb, const void *from, int count);
+ZRL_API int fputstr(FDB *fdb, const char *text);
+ZRL_API int fputnstr(FDB *fdb, const char *text, int count);
+ZRL_API int fputblk(FDB *fdb, const void *from, int count);
+ZRL_API int32_t fputp(FDB *fdb, int32_t position);
+ZRL_API void fputctx(FDB *fdb, const int32_t *context);
+ZRL_API int frewind(FDB *fdb);
+ZRL_API int ftoeof(FDB *fdb);
+ZRL_API int32_t fskipb(FDB *fdb, int32_t count);
+ZRL_API int32_t fskipw(FDB *fdb, int32_t count);
+ZRL_API int32_t fskipl(FDB *fdb, int32_t count);
+ZRL_API int32_t fskipm(FDB *fdb, int32_t count, int32_t size);
+ZRL_API int32_t fsetblk(FDB *fdb, int32_t block);
+
+/* Compact integers: 1 to 5 bytes, 7 bits each, most significant first. */
+ZRL_API int fmtcbin(unsigned char *buffer, int32_t value);
+ZRL_API int defmtcbin(const unsigned char *buffer, int32_t *result);
+ZRL_API int32_t fgetcbin(FDB *fdb);
 
 #ifdef __cplusplus
 }

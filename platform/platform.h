@@ -85,4 +85,20 @@ bool disk_space(const char *where, DiskSpace &space);
 // POSIX.  False, with an empty buffer, when it cannot be read or does not fit.
 bool current_directory(char *buffer, std::size_t size);
 
+// ---- Descriptors of the record I/O (platform/*/descriptor.cpp) ----
+// The runtime's descriptors as open_utf8 gives them.  Each call returns -1 on
+// failure with the runtime's error number in errno.
+
+// Bytes read, 0 at the end of the file.
+long fd_read(int fd, void *to, std::size_t count);
+// Bytes written.
+long fd_write(int fd, const void *from, std::size_t count);
+// The new offset; whence 0 counts from the start, 1 from the current offset,
+// 2 from the end.
+std::int64_t fd_seek(int fd, std::int64_t offset, int whence);
+// 0 on success.
+int fd_close(int fd);
+// Whether the descriptor is a terminal or another character device.
+bool fd_is_terminal(int fd);
+
 } // namespace zrl::platform

@@ -1,0 +1,30 @@
+// The previous version of a file that is created over an existing one: kept
+// under a backup name while the new file is written, dropped when the new
+// file is closed, put back when the create fails or the file is closed with
+// deletion.
+#pragma once
+
+#include <zrlshared.h>
+
+namespace zrl {
+
+// Deletes every file that spec matches, one fdelete after another until one
+// fails.  zrl_error is left as it was.
+void delete_every(const char *spec);
+
+// Before the create of fdb.filspc: with BACKUP (and no backup name yet) moves
+// the existing file to its backup name in fdb.bakspc; with FAST_FILE_TRANSFER
+// deletes every file of the name.  True when a backup was made by this call.
+// zrl_error is left as it was.
+bool prepare_replacement(FDB &fdb);
+
+// Renames fdb.bakspc back to fdb.filspc when a backup name is set; bakspc
+// keeps its text.  The rename's status (0 when there was nothing to do);
+// zrl_error is left as it was.
+int restore_backup(FDB &fdb);
+
+// The new file is complete: deletes the backup and makes bakspc empty.
+// zrl_error is left as it was.
+void drop_backup(FDB &fdb);
+
+} // namespace zrl

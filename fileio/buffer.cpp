@@ -1,0 +1,210 @@
+// The fill and the write-back of an FDB's buffer.
+//
+// Buffer states.  With read access (0x0002) the buffer mirrors the file from
+// `position` on and `endptr` marks the end of what was read; without it the
+// buffer is an output area that ends at `bufptr` + `bufsize`.  The unwritten
+// flag (0x4000) says the buffer holds bytes the file has not got yet, the
+// end-of-file flag (0x2000) that nothing more can be read into it.  The
+// logical file position is always `position` + (`datptr` - `bufptr`).
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+
+#include "fileio/buffer.h"
+#include "fileio/fdb.h"
+#include "frame/status.h"
+#include "platform/platform.h"
+#include <zrlshared.h>
+
+namespace zrl {
+namespace {
+
+constexpr const char *kNoWriteAccess =
+    "ERROR: Trying to write in a file not opened for write access";
+
+std::int32_t used_bytes(const FDB &fdb) {
+    return static_cast<std::int32_t>(fdb.endptr - fdb.bufptr);
+}
+
+std::int32_t consumed_bytes(const FDB &fdb) {
+    return static_cast<std::int32_t>(fdb.datptr - fdb.bufptr);
+}
+
+// Keeps the first failure of a run of steps that all go on after a failure.
+class FirstFailure {
+  public:
+    void note(int status) {
+        if (status_ == kSuccess) status_ = status;
+    }
+    void note_errno() { note(io_status(errno)); }
+    int status() const { return status_; }
+
+  private:
+    int status_ = kSuccess;
+};
+
+// Writes all of [from, from + count) at the descriptor's offset.  A short
+// write is continued; a write that makes no progress without an error number
+// is an input/output failure.
+void write_all(int handle, const char *from, std::size_t count, FirstFailure &failure) {
+    while (count > 0) {
+        errno = 0;
+        const long n = platform::fd_write(handle, from, count);
+        if (n <= 0) {
+            failure.note(n < 0 ? io_status(errno) : static_cast<int>(kIoFailure));
+            return;
+        }
+        from += n;
+        count -= static_cast<std::size_t>(n);
+    }
+}
+
+// Seeks to `offset` from the start and gives the new offset, -1 on failure.
+std::int32_t seek_to(int handle, std::int64_t offset, FirstFailure &failure) {
+    errno = 0;
+    const std::int64_t result = platform::fd_seek(handle, offset, 0);
+    if (result < 0) failure.note_errno();
+    return static_cast<std::int32_t>(result);
+}
+
+} // namespace
+
+int fill_buffer(FDB &fdb) {
+    set_status(kSuccess);
+    if (!is_open(&fdb)) return set_status(kInvalid);
+    // An image-access FDB has no buffer to fill.
+    if (fdb.bufptr == nullptr) return set_status(kInvalid);
+
+    if (has_flag(fdb, ZRL_FDB_UNWRITTEN)) {
+        flush_buffer(fdb);
+        // A failed write-back keeps its own status; only a clean one turns
+        // into the end of the file when nothing more can be read.
+        if (zrl_error == kSuccess && has_flag(fdb, ZRL_FDB_EOF)) set_status(kEndOfFile);
+        return zrl_error;
+    }
+
+    // With read access the whole buffer has been consumed.  An output area
+    // (no read access) holds no file data: only the bytes passed over count,
+    // so that a read at the end of a file being written never moves the
+    // position past the end and leaves a gap at the next write.
+    fdb.position += has_flag(fdb, ZRL_FDB_READ) ? used_bytes(fdb)
+                                                : static_cast<std::int32_t>(fdb.datptr - fdb.bufptr);
+    fdb.datptr = fdb.bufptr;
+    fdb.endptr = fdb.bufptr;
+
+    int status = kSuccess;
+    for (;;) {
+        const std::int32_t room = fdb.bufsize - used_bytes(fdb);
+        if (room <= 0) break;
+        errno = 0;
+        const long n = platform::fd_read(fdb.handle, fdb.endptr, static_cast<std::size_t>(room));
+        if (n == 0) break;
+        if (n < 0) {
+            status = io_status(errno);
+            break;
+        }
+        fdb.endptr += n;
+        // A terminal hands over one line per read; waiting for a full buffer
+        // would keep the reader from seeing the line it typed.
+        if (has_flag(fdb, ZRL_FDB_TERMINAL)) break;
+    }
+
+    // Data that came after the end of the file had been met (the file grew)
+    // is read like any other: the next byte comes from the buffer, not from
+    // another fill that would pass over it.
+    if (fdb.endptr != fdb.bufptr) fdb.f_flags &= ~ZRL_FDB_EOF;
+    if (fdb.endptr == fdb.bufptr) {
+        // Nothing came: the end of the file, also when the read failed.
+        fdb.f_flags |= ZRL_FDB_EOF;
+        status = kEndOfFile;
+        if (has_flag(fdb, ZRL_FDB_WRITE)) {
+            // A writer that read to the end appends from here on.
+            fdb.f_flags &= ~ZRL_FDB_READ;
+            fdb.endptr = fdb.bufptr + fdb.bufsize;
+        }
+    }
+    return set_status(status);
+}
+
+namespace {
+
+// A terminal has no file positions: its write-back makes no seeks (each would
+// fail and fail the write with it) and counts the position instead.  The
+// write-back at a close does not resynchronise either, as nothing follows.
+void write_back(FDB &fdb, bool refill) {
+    set_status(kSuccess);
+    // An image-access FDB has no buffer: nothing can be waiting in it.
+    if (fdb.bufptr == nullptr) return;
+
+    if (!has_flag(fdb, ZRL_FDB_WRITE)) {
+        if (has_flag(fdb, ZRL_FDB_UNWRITTEN)) {
+            typeln(kNoWriteAccess);
+            set_status(kIoFailure);
+        }
+        return;
+    }
+
+    FirstFailure failure;
+    const bool read_access = has_flag(fdb, ZRL_FDB_READ);
+    const bool seekable = !has_flag(fdb, ZRL_FDB_TERMINAL);
+    const bool resync = seekable && refill;
+    const auto to_logical_position = [&] {
+        const std::int64_t logical = static_cast<std::int64_t>(fdb.position) + consumed_bytes(fdb);
+        fdb.position =
+            resync ? seek_to(fdb.handle, logical, failure) : static_cast<std::int32_t>(logical);
+    };
+    if (has_flag(fdb, ZRL_FDB_UNWRITTEN)) {
+        // An update buffer goes back whole to where it was read from; an
+        // output area holds only what was stored before datptr.
+        std::int32_t length = consumed_bytes(fdb);
+        if (read_access) {
+            length = used_bytes(fdb);
+            errno = 0;
+            if (seekable &&
+                platform::fd_seek(fdb.handle, -static_cast<std::int64_t>(length), 1) < 0)
+                failure.note_errno();
+        }
+        if (length > 0)
+            write_all(fdb.handle, fdb.bufptr, static_cast<std::size_t>(length), failure);
+        fdb.f_flags &= ~ZRL_FDB_UNWRITTEN;
+        to_logical_position();
+    } else if (read_access) {
+        to_logical_position();
+    } else {
+        fdb.position += consumed_bytes(fdb);
+    }
+
+    fdb.datptr = fdb.bufptr;
+    if (!read_access) {
+        fdb.endptr = fdb.bufptr + fdb.bufsize;
+        set_status(failure.status());
+        return;
+    }
+    fdb.endptr = fdb.bufptr;
+    if (refill) {
+        // The end of the file met here is no failure of the write-back.
+        const int fill = fill_buffer(fdb);
+        failure.note(fill == kEndOfFile ? kSuccess : fill);
+    }
+    set_status(failure.status());
+}
+
+} // namespace
+
+void flush_buffer(FDB &fdb) {
+    write_back(fdb, true);
+}
+
+void flush_before_close(FDB &fdb) {
+    write_back(fdb, false);
+}
+
+} // namespace zrl
+
+extern "C" ZRL_API void fflushx(FDB *fdb) {
+    if (!zrl::is_open(fdb)) {
+        zrl::set_status(zrl::kInvalid);
+        return;
+    }
+    zrl::flush_buffer(*fdb);
+}

@@ -1,0 +1,272 @@
+// FDB records: allocation, attribute text, copied attributes, questions by
+// keyword and release.
+#include <cerrno>
+#include <cstdint>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <zrlshared.h>
+
+#include "fileio/scratch_dir.h"
+#include "support/console.h"
+
+namespace {
+
+using zrl_test::first_byte;
+using zrl_test::ScratchDir;
+
+TEST(Fdballoc, GivesAResetRecordWithoutBuffer) {
+    zrl_error = 99;
+    FDB *fdb = fdballoc();
+    ASSERT_NE(fdb, nullptr);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(first_byte(fdb), 0xFFu);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(fdb->bufptr, nullptr);
+    EXPECT_EQ(fdb->bufsize, 16384);
+    EXPECT_EQ(fdb->position, 0);
+    EXPECT_EQ(fdb->f_flags, 0u);
+    EXPECT_EQ(fdb->alloc, 0u);
+    EXPECT_STREQ(fdb->filspc, "");
+    EXPECT_STREQ(fdb->bakspc, "");
+    EXPECT_EQ(fdbfree(fdb), 0);
+}
+
+struct AttributeCase {
+    const char *text;
+    std::int32_t bufsize;
+    std::uint32_t flags;
+    std::uint32_t alloc;
+    int status;
+    const char *message; // what fdbset writes to standard output
+};
+
+// Each text is applied to an FDB that has alloc 7, so that a keyword that
+// sets alloc shows it.
+TEST(Fdbset, AppliesTheKeywordsOfTheText) {
+    const AttributeCase cases[] = {
+        {"SEQ/BACKUP", 65536, ZRL_FDB_SEQUENTIAL | ZRL_FDB_BACKUP, 7, 0, ""},
+        {"seq/backup", 65536, ZRL_FDB_SEQUENTIAL | ZRL_FDB_BACKUP, 7, 0, ""},
+        {"B", 16384, ZRL_FDB_BACKUP, 7, 0, ""},
+        {"F", 16384, 0, 7, 0, ""},
+        {"FA", 16384, ZRL_FDB_FAST_TRANSFER, 7, 0, ""},
+        {"A=100", 16384, 0, 100, 0, ""},
+        {"A:100", 16384, 0, 100, 0, ""},
+        {"ALLOCATED", 16384, 0, 0, 0, ""},
+        {"A=-1", 16384, 0, 0xFFFFFFFFu, 0, ""},
+        {"SEQ/XYZ", 65536, ZRL_FDB_SEQUENTIAL, 7, 22, "FDBSET - Invalid keyword: SEQ/XYZ\n"},
+        {"SEQ/DEFAULT", 16384, 0, 0, 0, ""},
+        {"I", 16384, ZRL_FDB_IMAGE, 7, 0, ""},
+        {"NOPFS", 16384, ZRL_FDB_NOPFS, 7, 0, ""},
+        {"S,V R C NOT NOR", 16384, 0, 7, 0, ""},
+        {"", 16384, 0, 7, 0, ""},
+        // Elements right after a keyword with a value are applied.
+        {"A=100/BACKUP", 16384, ZRL_FDB_BACKUP, 100, 0, ""},
+        {"F=12/FA", 16384, ZRL_FDB_FAST_TRANSFER, 7, 0, ""},
+        {"E:3,NOPFS", 16384, ZRL_FDB_NOPFS, 7, 0, ""},
+        {"ALLOCATED/SEQ", 65536, ZRL_FDB_SEQUENTIAL, 0, 0, ""},
+        {"END1=\\012/B", 16384, ZRL_FDB_BACKUP, 7, 0, ""},
+        {"END2=x/NOPFS", 16384, ZRL_FDB_NOPFS, 7, 0, ""},
+        {"END1", 16384, 0, 7, 0, ""},
+        {"END2=\\0", 16384, 0, 7, 0, ""},
+        // Unknown words: the whole text in each message, the rest applied.
+        {"NO", 16384, 0, 7, 22, "FDBSET - Invalid keyword: NO\n"},
+        {"XYZ/B/QQ", 16384, ZRL_FDB_BACKUP, 7, 22,
+         "FDBSET - Invalid keyword: XYZ/B/QQ\nFDBSET - Invalid keyword: XYZ/B/QQ\n"},
+        {"SEQ=5", 65536, ZRL_FDB_SEQUENTIAL, 7, 22, "FDBSET - Invalid keyword: SEQ=5\n"},
+        // Each failed word moves on by one character and the keyword behind it.
+        {"//", 16384, 0, 7, 22, "FDBSET - Invalid keyword: //\nFDBSET - Invalid keyword: //\n"},
+    };
+    for (const AttributeCase &c : cases) {
+        SCOPED_TRACE(c.text);
+        FDB *fdb = fdbset(nullptr, "A=7");
+        ASSERT_NE(fdb, nullptr);
+        zrl_error = 99;
+        FDB *result = nullptr;
+        const std::string out = zrl_test::capture_stdout([&] { result = fdbset(fdb, c.text); });
+        EXPECT_EQ(result, fdb);
+        EXPECT_EQ(out, c.message);
+        EXPECT_EQ(zrl_error, c.status);
+        EXPECT_EQ(fdb->bufsize, c.bufsize);
+        EXPECT_EQ(fdb->f_flags, c.flags);
+        EXPECT_EQ(fdb->alloc, c.alloc);
+        EXPECT_EQ(fdb->handle, -1);
+        EXPECT_EQ(first_byte(fdb), 0xFFu);
+        fdbfree(fdb);
+    }
+}
+
+TEST(Fdbset, MakesANewFdbWhenGivenNone) {
+    FDB *fdb = fdbset(nullptr, "SEQ/BACKUP");
+    ASSERT_NE(fdb, nullptr);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fdb->bufsize, 65536);
+    EXPECT_EQ(fdb->f_flags, ZRL_FDB_SEQUENTIAL | ZRL_FDB_BACKUP);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(fdb->bufptr, nullptr) << "the buffer comes with the first open";
+    fdbfree(fdb);
+
+    FDB *empty = fdbset(nullptr, nullptr);
+    ASSERT_NE(empty, nullptr) << "no text counts as the empty text";
+    EXPECT_EQ(first_byte(empty), 0xFFu);
+    fdbfree(empty);
+}
+
+TEST(Fdbset, ResizesABufferThatExists) {
+    ScratchDir dir("fdbset_resize");
+    dir.write("x.txt", "x");
+    FDB *fdb = fdballoc();
+    ASSERT_GE(fopenr(fdb, dir.path("x.txt").c_str(), nullptr, nullptr)->handle, 0);
+    ASSERT_EQ(fclosx(fdb), 0);
+    ASSERT_NE(fdb->bufptr, nullptr);
+
+    fdbset(fdb, "SEQ");
+    EXPECT_EQ(fdb->bufsize, 65536);
+    fdb->bufptr[65536] = '\0'; // the extra byte is part of the block
+    fdbset(fdb, "DEFAULT");
+    EXPECT_EQ(fdb->bufsize, 16384);
+    fdb->bufptr[16384] = '\0';
+    EXPECT_EQ(first_byte(fdb), 0xFFu);
+
+    // A reopened FDB reads with the buffer it has.
+    fdbset(fdb, "SEQ");
+    ASSERT_GE(fopenr(fdb, dir.path("x.txt").c_str(), nullptr, nullptr)->handle, 0);
+    EXPECT_EQ(fdb->endptr, fdb->bufptr);
+    EXPECT_EQ(fclosx(fdb), 0);
+    fdbfree(fdb);
+}
+
+TEST(Fdbset, LeavesThePointersOfAnOpenFdbAlone) {
+    ScratchDir dir("fdbset_open");
+    FDB *fdb = fopenw(nullptr, dir.path("w.txt").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    char *const data = fdb->datptr;
+    fdbset(fdb, "B/NOPFS");
+    EXPECT_EQ(fdb->datptr, data) << "no marker written into datptr";
+    EXPECT_NE(fdb->f_flags & ZRL_FDB_NOPFS, 0u);
+
+    // Growing the buffer of an open FDB moves its pointers with it.
+    zrl_test::store_bytes(fdb, "abc");
+    fdbset(fdb, "SEQ");
+    EXPECT_EQ(fdb->datptr - fdb->bufptr, 3);
+    EXPECT_EQ(fclosx(fdb), 0);
+    EXPECT_EQ(dir.read("w.txt"), "abc");
+    fdbfree(fdb);
+}
+
+TEST(Fdbload, CopiesOnlyImageAccessAndSequential) {
+    FDB *model = fdbset(nullptr, "SEQ/I/B/FA/NOPFS/A=9");
+    FDB *fdb = fdbset(nullptr, "B/A=5");
+    EXPECT_EQ(fdbload(fdb, model), fdb);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fdb->f_flags, ZRL_FDB_SEQUENTIAL | ZRL_FDB_IMAGE);
+    EXPECT_EQ(fdb->bufsize, 16384) << "no buffer size is copied";
+    EXPECT_EQ(fdb->alloc, 0u) << "the reset cleared the allocation request";
+
+    FDB *made = fdbload(nullptr, model);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->f_flags, ZRL_FDB_SEQUENTIAL | ZRL_FDB_IMAGE);
+
+    // A null model lends nothing.
+    FDB *orphan = fdbload(nullptr, nullptr);
+    ASSERT_NE(orphan, nullptr);
+    EXPECT_EQ(zrl_error, 22);
+    EXPECT_EQ(orphan->f_flags, 0u);
+    fdbfree(orphan);
+    fdbfree(made);
+    fdbfree(fdb);
+    fdbfree(model);
+}
+
+TEST(Fdbinfo, AnswersTheFixedQuestions) {
+    const struct {
+        const char *keyword;
+        int result;
+    } cases[] = {
+        {"STREAM", 1}, {"S", 1}, {"FIXED_TYPE", 1}, {"F", 1},  {"VARIABLE", 0},
+        {"RECORD", 0}, {"R", 0}, {"TERMINAL", 0},   {"/T", 0},
+    };
+    FDB *fdb = fdballoc();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.keyword);
+        zrl_error = 7;
+        EXPECT_EQ(fdbinfo(fdb, c.keyword), c.result);
+        EXPECT_EQ(zrl_error, 7) << "fdbinfo does not clear the status";
+    }
+    fdb->f_flags |= ZRL_FDB_TERMINAL;
+    EXPECT_EQ(fdbinfo(fdb, "T"), 0x0100);
+    fdbfree(fdb);
+}
+
+TEST(Fdbinfo, GivesTheSizeInBlocksRoundedUp) {
+    const struct {
+        std::size_t size;
+        int blocks;
+    } cases[] = {{0, 0}, {1, 1}, {512, 1}, {513, 2}, {1024, 2}, {1025, 3}};
+    ScratchDir dir("fdbinfo_blocks");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.size);
+        dir.write("b.bin", std::string(c.size, 'b'));
+        FDB *fdb = fopenr(nullptr, dir.path("b.bin").c_str(), nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0);
+        zrl_error = 0;
+        EXPECT_EQ(fdbinfo(fdb, "BLOCKS"), c.blocks);
+        EXPECT_EQ(zrl_error, 0);
+        fclosx(fdb);
+        fdbfree(fdb);
+    }
+}
+
+TEST(Fdbinfo, BlocksLeavesTheDescriptorWhereItWas) {
+    ScratchDir dir("fdbinfo_offset");
+    dir.write("a.bin", "0123456789");
+    FDB *fdb = fopena(nullptr, dir.path("a.bin").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_EQ(fdbinfo(fdb, "B"), 1);
+    zrl_test::store_bytes(fdb, "A");
+    EXPECT_EQ(fclosx(fdb), 0);
+    EXPECT_EQ(dir.read("a.bin"), "0123456789A");
+    fdbfree(fdb);
+}
+
+TEST(Fdbinfo, BlocksOfAClosedFdbReportsTheFailedSeek) {
+    FDB *fdb = fdballoc();
+    zrl_error = 0;
+    EXPECT_EQ(fdbinfo(fdb, "BLOCKS"), 0);
+    EXPECT_EQ(zrl_error, EBADF);
+    fdbfree(fdb);
+}
+
+TEST(Fdbinfo, RefusesUnknownKeywordsAndNullFdbs) {
+    FDB *fdb = fdballoc();
+    std::string err;
+    std::string out = zrl_test::capture_stdout(
+        [&] { err = zrl_test::capture_stderr([&] { EXPECT_EQ(fdbinfo(fdb, "XYZ"), 22); }); });
+    EXPECT_EQ(out, "FDBINFO - Illegal keyword: XYZ\n");
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(zrl_error, 22);
+
+    zrl_error = 0;
+    out = zrl_test::capture_stdout([&] {
+        err = zrl_test::capture_stderr([&] { EXPECT_EQ(fdbinfo(nullptr, "STREAM"), 22); });
+    });
+    EXPECT_EQ(out, "FDBINFO - Illegal fdb argument:\n");
+    EXPECT_EQ(err, "") << "the dump of a null FDB shows nothing";
+    EXPECT_EQ(zrl_error, 22);
+    fdbfree(fdb);
+}
+
+TEST(Fdbfree, AcceptsNullAndClearsTheStatus) {
+    zrl_error = 5;
+    EXPECT_EQ(fdbfree(nullptr), 0);
+    EXPECT_EQ(zrl_error, 0);
+}
+
+TEST(Isstream, IsTrueForAnyFdb) {
+    FDB *fdb = fdballoc();
+    EXPECT_EQ(isstream(fdb), 1);
+    EXPECT_EQ(isstream(nullptr), 1);
+    fdbfree(fdb);
+}
+
+} // namespace

@@ -1,0 +1,624 @@
+// The opens, the create path with logical devices, the allocation check,
+// backups, and the closes.
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <string>
+
+#include <gtest/gtest.h>
+#if defined(__linux__)
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+#include <utf8fs.h>
+#include <zrlshared.h>
+
+#include "fileio/scratch_dir.h"
+#include "support/console.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using zrl_test::first_byte;
+using zrl_test::ScratchDir;
+using zrl_test::store_bytes;
+
+// Exits are recorded instead of ending the test program.
+int exit_calls = 0;
+int exit_status = 0;
+void record_exit(int status) {
+    ++exit_calls;
+    exit_status = status;
+}
+
+class RecordedExit {
+  public:
+    RecordedExit() : saved_(ZRL_ExitHandler) {
+        exit_calls = 0;
+        exit_status = 0;
+        ZRL_ExitHandler = record_exit;
+    }
+    ~RecordedExit() { ZRL_ExitHandler = saved_; }
+
+  private:
+    ZRL_ExitFn saved_;
+};
+
+// A logical name defined for one test and emptied afterwards.  The texts
+// handed to the environment stay alive (and reachable) for the whole run, as
+// the environment may keep using them.
+class LogicalName {
+  public:
+    LogicalName(const char *name, const std::string &value) : name_(name) { define(value); }
+    ~LogicalName() { define(""); }
+
+  private:
+    void define(const std::string &value) {
+        static std::list<std::string> texts;
+        texts.push_back(std::string(name_) + "=" + value);
+        EXPECT_EQ(putenv_utf8(texts.back().c_str()), 0);
+    }
+    const char *name_;
+};
+
+bool same_file(const std::string &a, const std::string &b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
+// ---- Opening existing files and creating new ones ---------------------------
+
+TEST(Fopenr, ReportsAMissingFileWithTheFdbNotOpen) {
+    ScratchDir dir("open_missing");
+    zrl_error = 0;
+    FDB *fdb = fopenr(nullptr, dir.path("none.txt").c_str(), nullptr, nullptr);
+    ASSERT_NE(fdb, nullptr);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(zrl_error, 2);
+    EXPECT_EQ(first_byte(fdb), 0xFFu);
+    EXPECT_EQ(fdb->f_flags & ZRL_FDB_TEMPORARY_FDB, 0u) << "a null FDB is the caller's";
+    fdbfree(fdb);
+
+    // Looked up with a default: found nowhere either.
+    fdb = fopenr(nullptr, "none", (dir.root() + "/.txt").c_str(), nullptr);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(zrl_error, 2);
+    fdbfree(fdb);
+}
+
+TEST(Fopenr, EndsTheProgramWhenGivenAMessage) {
+    ScratchDir dir("open_fatal");
+    RecordedExit recorded;
+    FDB *fdb = nullptr;
+    const std::string out = zrl_test::capture_stdout([&] {
+        fdb = fopenr(nullptr, dir.path("none.txt").c_str(), nullptr, "cannot open report");
+    });
+    EXPECT_EQ(exit_calls, 1);
+    EXPECT_EQ(exit_status, 4);
+    EXPECT_NE(out.find(std::string(libmsg(2)) + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("?\?\?-cannot open report"), std::string::npos) << out;
+    ASSERT_NE(fdb, nullptr);
+    fdbfree(fdb);
+}
+
+struct ModeCase {
+    const char *name;
+    FDB *(*open)(const void *, const char *, const char *, const char *);
+    std::uint32_t flags;   // the access and end-of-file bits after the open
+    std::int32_t position; // of a 10-byte file
+    bool output_area;      // endptr at bufptr + bufsize
+    bool stores;           // a stored byte reaches the file
+    const char *after;     // the file after storing 'Z' and closing; null: gone
+};
+
+TEST(Opens, SetTheAccessOfTheirMode) {
+    constexpr std::uint32_t kAccess = ZRL_FDB_READ | ZRL_FDB_WRITE | ZRL_FDB_EOF;
+    const ModeCase cases[] = {
+        {"fopenr", fopenr, ZRL_FDB_READ, 0, false, false, "0123456789"},
+        {"fopenu", fopenu, ZRL_FDB_READ | ZRL_FDB_WRITE, 0, false, false, "0123456789"},
+        {"fopena", fopena, ZRL_FDB_WRITE | ZRL_FDB_EOF, 10, true, true, "0123456789Z"},
+        {"fopenw", fopenw, ZRL_FDB_WRITE | ZRL_FDB_EOF, 0, true, true, "Z"},
+        {"fopent", fopent, ZRL_FDB_WRITE | ZRL_FDB_EOF, 0, true, true, nullptr},
+    };
+    for (const ModeCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir("open_modes");
+        dir.write("f.bin", "0123456789");
+        FDB *fdb = fdballoc();
+        // Left-overs of an earlier use that every open clears.
+        fdb->f_flags |= ZRL_FDB_EOF | ZRL_FDB_DELETE | ZRL_FDB_UNWRITTEN | ZRL_FDB_TERMINAL;
+        zrl_error = 99;
+        ASSERT_EQ(c.open(fdb, dir.path("f.bin").c_str(), nullptr, nullptr), fdb);
+        ASSERT_GE(fdb->handle, 0);
+        EXPECT_EQ(zrl_error, 0);
+        EXPECT_EQ(fdb->f_flags & kAccess, c.flags);
+        EXPECT_EQ(fdb->f_flags & (ZRL_FDB_DELETE | ZRL_FDB_UNWRITTEN | ZRL_FDB_TERMINAL), 0u);
+        EXPECT_EQ(fdb->position, c.position);
+        EXPECT_EQ(fdb->datptr, fdb->bufptr);
+        EXPECT_EQ(fdb->endptr - fdb->bufptr, c.output_area ? fdb->bufsize : 0);
+        if (c.stores) store_bytes(fdb, "Z");
+        EXPECT_EQ(fclosx(fdb), 0);
+        EXPECT_EQ(fdb->handle, -1);
+        EXPECT_EQ(first_byte(fdb), 0xFFu);
+        if (c.after != nullptr)
+            EXPECT_EQ(dir.read("f.bin"), c.after);
+        else
+            EXPECT_FALSE(dir.exists("f.bin")) << "a temporary file goes at its close";
+        fdbfree(fdb);
+    }
+}
+
+TEST(Opens, TakeAPathWithoutDefaultAsItIsAndLookUpTheRest) {
+    ScratchDir dir("open_names");
+    dir.write("r.txt", "r");
+    const std::string path = dir.path("r.txt");
+    FDB *fdb = fopenr(nullptr, path.c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_EQ(std::string(fdb->filspc), path);
+    fclosx(fdb);
+
+    zrl_test::in_directory(dir.root(), [&] {
+        ASSERT_GE(fopenr(fdb, "r", ".txt", nullptr)->handle, 0);
+        EXPECT_TRUE(fs::path(fdb->filspc).is_absolute()) << fdb->filspc;
+        EXPECT_TRUE(same_file(fdb->filspc, path));
+        fclosx(fdb);
+    });
+    fdbfree(fdb);
+}
+
+struct TranslationCase {
+    const char *translation; // after the scratch directory's root
+    const char *created;     // the file that the create makes, in the scratch directory
+};
+
+TEST(Fopenw, CreatesInTheFirstDirectoryOfALogicalDevice) {
+    const TranslationCase cases[] = {
+        {"/dirA,@/dirB", "dirA/list.txt"}, {"/dirA/,@/dirB", "dirA/list.txt"},
+        {"/dirA/", "dirA/list.txt"},       {"/dirA", "dirA/list.txt"},
+        {"/dirB,", "dirB/list.txt"},
+    };
+    for (const TranslationCase &c : cases) {
+        SCOPED_TRACE(c.translation);
+        ScratchDir dir("open_logical");
+        fs::create_directory(dir.path("dirA"));
+        fs::create_directory(dir.path("dirB"));
+        std::string value = dir.root() + c.translation;
+        if (const auto at = value.find('@'); at != std::string::npos)
+            value.replace(at, 1, dir.root());
+        LogicalName out("ZRLOUTDEV", value);
+        FDB *fdb = fopenw(nullptr, "ZRLOUTDEV:list.txt", nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0) << zrl_error;
+        EXPECT_TRUE(same_file(fdb->filspc, dir.path(c.created))) << fdb->filspc;
+        fclosx(fdb);
+        fdbfree(fdb);
+        EXPECT_TRUE(dir.exists(c.created));
+        int files = 0;
+        for (const auto &entry : fs::recursive_directory_iterator(dir.root()))
+            files += entry.is_regular_file() ? 1 : 0;
+        EXPECT_EQ(files, 1) << "no other file appeared";
+    }
+}
+
+TEST(Fopenw, CreatesByNameAloneWhenTheLogicalDeviceIsUndefined) {
+    ScratchDir dir("open_nosuch");
+    LogicalName nosuch("ZRLNOSUCH", "");
+    zrl_test::in_directory(dir.root(), [&] {
+        FDB *fdb = fopenw(nullptr, "ZRLNOSUCH:list.txt", nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0);
+        EXPECT_STREQ(fdb->filspc, "list.txt");
+        fclosx(fdb);
+        fdbfree(fdb);
+    });
+    EXPECT_EQ(dir.listing(), "list.txt");
+}
+
+TEST(Fopenw, MergesTheDefaultIntoTheName) {
+    ScratchDir dir("open_default");
+    FDB *fdb = fopenw(nullptr, dir.path("report").c_str(), ".lis", nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    fclosx(fdb);
+    fdbfree(fdb);
+    EXPECT_EQ(dir.listing(), "report.lis");
+}
+
+TEST(Opens, RefuseNamesThatDoNotFitTheirBuffers) {
+    ScratchDir dir("open_long");
+    const std::string long_spec = dir.root() + "/" + std::string(5000, 'n') + ".txt";
+    LogicalName huge("ZRLHUGEDEV", dir.root() + "/" + std::string(1100, 'd'));
+    LogicalName fits("ZRLFITDEV", dir.root() + "/" + std::string(1000 - dir.root().size(), 'd'));
+    const struct {
+        const char *label;
+        FDB *(*open)(const void *, const char *, const char *, const char *);
+        std::string spec;
+    } cases[] = {
+        {"read, long path", fopenr, long_spec},
+        {"create, long path", fopenw, long_spec},
+        {"create, long translation", fopenw, "ZRLHUGEDEV:x.txt"},
+        {"create, translation and name too long together", fopenw,
+         "ZRLFITDEV:" + std::string(3500, 'x') + ".txt"},
+        {"create, long device", fopenw, std::string(1100, 'v') + ":x.txt"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        FDB *fdb = c.open(nullptr, c.spec.c_str(), nullptr, nullptr);
+        ASSERT_NE(fdb, nullptr);
+        EXPECT_EQ(fdb->handle, -1);
+        EXPECT_EQ(zrl_error, ENAMETOOLONG);
+        EXPECT_EQ(first_byte(fdb), 0xFFu);
+        fdbfree(fdb);
+    }
+    EXPECT_EQ(dir.listing(), "") << "nothing created under a shortened name";
+}
+
+#if !defined(_WIN32)
+TEST(Fopenw, KeepsThePermissionsOfTheFileItReplaces) {
+    ScratchDir dir("open_perms");
+    dir.write("p.txt", "old");
+    fs::permissions(dir.path("p.txt"),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    FDB *fdb = fopenw(nullptr, dir.path("p.txt").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    fclosx(fdb);
+    fdbfree(fdb);
+    EXPECT_EQ(fs::status(dir.path("p.txt")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(Fopenw, NeverTranslatesAOneLetterDevice) {
+    ScratchDir dir("open_drive");
+    fs::create_directory(dir.path("elsewhere"));
+    LogicalName c("C", dir.path("elsewhere") + "/");
+    zrl_test::in_directory(dir.root(), [&] {
+        FDB *fdb = fopenw(nullptr, "C:x.txt", nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0);
+        EXPECT_STREQ(fdb->filspc, "C:x.txt");
+        fclosx(fdb);
+        fdbfree(fdb);
+    });
+    EXPECT_EQ(dir.listing(), "C:x.txt elsewhere");
+}
+#endif
+
+TEST(Fopenw, RefusesAnAllocationTheDeviceCannotHold) {
+    ScratchDir dir("open_alloc");
+    dir.write("kept.txt", "kept");
+    const struct {
+        const char *attributes;
+        const char *name;
+    } cases[] = {
+        {"A=2147483646", "new.txt"},
+        {"ALLOCATED=-1", "new.txt"},
+        {"A=-1/B", "kept.txt"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.attributes);
+        FDB *fdb = fopenw(c.attributes, dir.path(c.name).c_str(), nullptr, nullptr);
+        ASSERT_NE(fdb, nullptr);
+        if (devinfo(dir.root().c_str(), "AVAILABLE") == 0x7FFFFFFFu) GTEST_SKIP() << "no space";
+        EXPECT_EQ(zrl_error, 27);
+        EXPECT_EQ(fdb->handle, -1);
+        EXPECT_EQ(fclosx(fdb), 22) << "not open; released as made from text";
+    }
+    EXPECT_EQ(dir.listing(), "kept.txt") << "nothing created, no backup made";
+    EXPECT_EQ(dir.read("kept.txt"), "kept");
+
+    // A small request passes, whatever status an earlier call left.
+    zrl_error = 27;
+    FDB *fdb = fopenw("A=1", dir.path("small.txt").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fclosx(fdb), 0);
+}
+
+TEST(Opens, ReleaseAnFdbMadeFromAttributeTextAtItsClose) {
+    ScratchDir dir("open_text");
+    FDB *fdb = nullptr;
+    const std::string out = zrl_test::capture_stdout(
+        [&] { fdb = fopenw("SEQ/XYZ", dir.path("t.txt").c_str(), nullptr, nullptr); });
+    EXPECT_EQ(out, "FDBSET - Invalid keyword: SEQ/XYZ\n");
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_EQ(zrl_error, 0) << "the open's own result replaces the keyword's 22";
+    EXPECT_EQ(fdb->f_flags & (ZRL_FDB_TEMPORARY_FDB | ZRL_FDB_SEQUENTIAL),
+              ZRL_FDB_TEMPORARY_FDB | ZRL_FDB_SEQUENTIAL);
+    EXPECT_EQ(fdb->bufsize, 65536);
+    fdb->bufptr[65536] = '\0'; // the buffer has its size plus the extra byte
+    store_bytes(fdb, "x");
+    EXPECT_EQ(fclosx(fdb), 0); // and the record is gone (the leak checker would say)
+    EXPECT_EQ(dir.read("t.txt"), "x");
+
+    // A failed open from text leaves the FDB to the close, which releases it.
+    fdb = fopenr("B", dir.path("none.txt").c_str(), nullptr, nullptr);
+    ASSERT_NE(fdb, nullptr);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(fclosx(fdb), 22);
+}
+
+TEST(Opens, GiveAnImageAccessFdbNoBuffer) {
+    ScratchDir dir("open_image");
+    dir.write("i.bin", "image");
+    FDB *fdb = fdbset(nullptr, "I");
+    ASSERT_GE(fopenr(fdb, dir.path("i.bin").c_str(), nullptr, nullptr)->handle, 0);
+    EXPECT_EQ(fdb->bufptr, nullptr);
+    EXPECT_EQ(fdb->endptr, nullptr);
+    EXPECT_EQ(fclosx(fdb), 0);
+    fdbfree(fdb);
+}
+
+TEST(Opens, FailWithNoResultWhenTheBufferCannotBeHad) {
+    ScratchDir dir("open_nobuffer");
+    dir.write("r.txt", "r");
+    FDB *fdb = fdballoc();
+    fdb->bufsize = -1; // no allocator gives a buffer of this size
+    EXPECT_EQ(fopenr(fdb, dir.path("r.txt").c_str(), nullptr, nullptr), nullptr);
+    EXPECT_EQ(zrl_error, 12);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(first_byte(fdb), 0xFFu) << "the caller's FDB is left not open";
+
+    RecordedExit recorded;
+    const std::string out = zrl_test::capture_stdout(
+        [&] { EXPECT_EQ(fopenw(fdb, dir.path("w.txt").c_str(), nullptr, "no memory"), nullptr); });
+    EXPECT_EQ(exit_status, 4);
+    EXPECT_NE(out.find("?\?\?-no memory"), std::string::npos);
+    EXPECT_FALSE(dir.exists("w.txt"));
+    fdbfree(fdb);
+}
+
+#if defined(__linux__)
+// A pseudo-terminal stands in for the user's terminal.
+TEST(Opens, MarkATerminalAndFillFromItALineAtATime) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pty";
+    const std::string name = ptsname(master);
+    FDB *fdb = fopenu(nullptr, name.c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_NE(fdb->f_flags & ZRL_FDB_TERMINAL, 0u);
+    EXPECT_EQ(fdbinfo(fdb, "TERMINAL"), 0x0100);
+
+    // One typed line fills the buffer; the fill does not wait for more.  The
+    // alarm ends the test program instead of letting a regression hang it.
+    ASSERT_EQ(write(master, "line\n", 5), 5);
+    alarm(20);
+    fflushx(fdb);
+    EXPECT_EQ(zrl_error, 0) << "no seek is tried on a terminal";
+    ASSERT_EQ(fdb->endptr - fdb->bufptr, 5);
+    EXPECT_EQ(std::string(fdb->bufptr, 5), "line\n");
+    EXPECT_EQ(fclosx(fdb), 0) << "the close reads nothing more from the terminal";
+    alarm(0);
+
+    // Written lines reach the terminal, and the position counts them.
+    ASSERT_GE(fopenw(fdb, name.c_str(), nullptr, nullptr)->handle, 0);
+    zrl_test::store_bytes(fdb, "hi\n");
+    fflushx(fdb);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fdb->position, 3);
+    // The terminal echoed the typed line first.
+    std::string shown;
+    alarm(20);
+    while (shown.find("hi") == std::string::npos) {
+        char chunk[64];
+        const auto n = read(master, chunk, sizeof chunk);
+        if (n <= 0) break;
+        shown.append(chunk, static_cast<std::size_t>(n));
+    }
+    alarm(0);
+    EXPECT_NE(shown.find("hi"), std::string::npos) << shown;
+    EXPECT_EQ(fclosx(fdb), 0);
+    fdbfree(fdb);
+    close(master);
+}
+#endif
+
+// ---- Closing ---------------------------------------------------------------
+
+TEST(Fclosx, RefusesAnFdbThatIsNotOpen) {
+    ScratchDir dir("close_twice");
+    EXPECT_EQ(fclosx(nullptr), 22);
+    FDB *fdb = fdballoc();
+    EXPECT_EQ(fclosx(fdb), 22) << "never opened";
+    ASSERT_GE(fopenw(fdb, dir.path("c.txt").c_str(), nullptr, nullptr)->handle, 0);
+    EXPECT_EQ(fclosx(fdb), 0);
+    EXPECT_EQ(fclosx(fdb), 22) << "closed already";
+    EXPECT_EQ(zrl_error, 22);
+    EXPECT_EQ(fdbinfo(fdb, "STREAM"), 1) << "a null FDB of the open is still the caller's";
+    fdbfree(fdb);
+}
+
+TEST(Fcldelete, DeletesTheFile) {
+    ScratchDir dir("close_delete");
+    FDB *fdb = fopenw(nullptr, dir.path("d.txt").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    store_bytes(fdb, "abc");
+    EXPECT_EQ(fcldelete(fdb), 0);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(dir.listing(), "");
+
+    // A temporary file is gone already: deleting it is no failure.
+    ASSERT_GE(fopent(fdb, dir.path("t.txt").c_str(), nullptr, nullptr)->handle, 0);
+    EXPECT_EQ(fcldelete(fdb), 0);
+    EXPECT_EQ(dir.listing(), "");
+
+    EXPECT_EQ(fcldelete(fdb), 22) << "not open";
+    zrl_error = 7;
+    EXPECT_EQ(fcldelete(nullptr), 7) << "a null FDB gives the status as it was";
+    fdbfree(fdb);
+}
+
+TEST(Fclrename, RenamesAfterTheClose) {
+    ScratchDir dir("close_rename");
+    FDB *fdb = fopenw(nullptr, dir.path("old.tmp").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    store_bytes(fdb, "data");
+    EXPECT_EQ(fclrename(fdb, dir.path("new").c_str(), ".dat"), 0);
+    EXPECT_EQ(dir.listing(), "new.dat");
+    EXPECT_EQ(dir.read("new.dat"), "data");
+
+    EXPECT_EQ(fclrename(fdb, dir.path("other").c_str(), ".dat"), 22) << "not open";
+    EXPECT_EQ(dir.listing(), "new.dat");
+    fdbfree(fdb);
+}
+
+TEST(Fcleof, ClosesWithItsNotice) {
+    const struct {
+        const char *label;
+        int (*close)(FDB *);
+        const char *notice;
+    } cases[] = {
+        {"fcleof", fcleof, "FCLEOF: new file i/o executes FCLOSX instead of FCLEOF.\n"},
+        {"fclspool", fclspool, "FCLSPOOL: new file i/o executes FCLOSX instead of FCLSPOOL.\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchDir dir("close_notice");
+        FDB *fdb = fopenw(nullptr, dir.path("n.txt").c_str(), nullptr, nullptr);
+        store_bytes(fdb, "n");
+        int result = -2;
+        const std::string out = zrl_test::capture_stdout([&] { result = c.close(fdb); });
+        EXPECT_EQ(out, c.notice);
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(dir.read("n.txt"), "n");
+        EXPECT_EQ(zrl_test::capture_stdout([&] { result = c.close(fdb); }), c.notice);
+        EXPECT_EQ(result, 22);
+        fdbfree(fdb);
+    }
+}
+
+// ---- Backups ---------------------------------------------------------------
+
+TEST(Backup, KeepsThePreviousVersionUntilTheClose) {
+    ScratchDir dir("backup_close");
+    dir.write("R.TXT", "old");
+    FDB *fdb = fopenw("B", dir.path("R.TXT").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_TRUE(same_file(fdb->bakspc, dir.path("R_TXT.bak"))) << fdb->bakspc;
+    EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak");
+    EXPECT_EQ(dir.read("R_TXT.bak"), "old");
+    EXPECT_EQ(dir.read("R.TXT"), "");
+    store_bytes(fdb, "new");
+    EXPECT_EQ(fclosx(fdb), 0);
+    EXPECT_EQ(dir.listing(), "R.TXT");
+    EXPECT_EQ(dir.read("R.TXT"), "new");
+}
+
+TEST(Backup, ComesBackWhenTheNewFileIsDeleted) {
+    ScratchDir dir("backup_delete");
+    dir.write("R.TXT", "old");
+    FDB *fdb = fdbset(nullptr, "B");
+    ASSERT_GE(fopenw(fdb, dir.path("R.TXT").c_str(), nullptr, nullptr)->handle, 0);
+    store_bytes(fdb, "new");
+    EXPECT_EQ(fcldelete(fdb), 0);
+    EXPECT_EQ(dir.listing(), "R.TXT");
+    EXPECT_EQ(dir.read("R.TXT"), "old");
+    fdbfree(fdb);
+}
+
+TEST(Backup, TakesTheNextFreeBackupName) {
+    const struct {
+        std::vector<std::string> taken;
+        const char *chosen; // empty: no backup is made
+    } cases[] = {
+        {{}, "R_TXT.bak"},
+        {{"R_TXT.bak"}, "R_TXT.bal"},
+        {{"R_TXT.bak", "R_TXT.bal"}, "R_TXT.bbl"},
+        {{"R_TXT.bak", "R_TXT.bal", "R_TXT.bbl"}, "R_TXT.cbl"},
+        {{"R_TXT.bak", "R_TXT.bal", "R_TXT.bbl", "R_TXT.cbl"}, ""},
+        {{"R_TXT.bal"}, "R_TXT.bak"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.chosen);
+        ScratchDir dir("backup_names");
+        dir.write("R.TXT", "old");
+        for (const std::string &name : c.taken)
+            dir.write(name, "taken");
+        FDB *fdb = fopenw("B", dir.path("R.TXT").c_str(), nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0);
+        if (c.chosen[0] == '\0') {
+            EXPECT_STREQ(fdb->bakspc, "");
+        } else {
+            EXPECT_TRUE(same_file(fdb->bakspc, dir.path(c.chosen))) << fdb->bakspc;
+            EXPECT_EQ(dir.read(c.chosen), "old");
+        }
+        for (const std::string &name : c.taken)
+            EXPECT_EQ(dir.read(name), "taken") << name;
+        EXPECT_EQ(fcldelete(fdb), 0);
+        EXPECT_EQ(dir.read("R.TXT"), c.chosen[0] != '\0' ? "old" : "")
+            << "without a free name the old version is not kept";
+        for (const std::string &name : c.taken)
+            EXPECT_EQ(dir.read(name), "taken") << name;
+    }
+}
+
+TEST(Backup, ReplacesTheDotsOfNameAndTypeOnly) {
+    const struct {
+        const char *directory;
+        const char *file;
+        const char *backup;
+    } cases[] = {
+        {"v1.2", "R.TXT", "R_TXT.bak"},
+        {"plain", "a.b.c", "a_b_c.bak"},
+        {"plain", "noext", "noext.bak"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        ScratchDir dir("backup_dots");
+        fs::create_directory(dir.path(c.directory));
+        const std::string file = std::string(c.directory) + "/" + c.file;
+        const std::string backup = std::string(c.directory) + "/" + c.backup;
+        dir.write(file, "old");
+        FDB *fdb = fopenw("B", dir.path(file).c_str(), nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0);
+        EXPECT_EQ(dir.read(backup), "old") << fdb->bakspc;
+        EXPECT_EQ(fclosx(fdb), 0);
+        EXPECT_FALSE(dir.exists(backup));
+    }
+}
+
+TEST(Backup, MakesNoneWithoutAnExistingFileOrTheAttribute) {
+    ScratchDir dir("backup_none");
+    FDB *fdb = fopenw("B", dir.path("R.TXT").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_STREQ(fdb->bakspc, "");
+    EXPECT_EQ(fclosx(fdb), 0);
+
+    dir.write("R.TXT", "old");
+    fdb = fopenw(nullptr, dir.path("R.TXT").c_str(), nullptr, nullptr);
+    ASSERT_GE(fdb->handle, 0);
+    EXPECT_EQ(dir.listing(), "R.TXT");
+    fclosx(fdb);
+    fdbfree(fdb);
+}
+
+// A second name for the same file shows whether the create truncated the
+// old file or deleted it and made a new one.
+TEST(FastFileTransfer, DeletesTheOldFileBeforeTheCreate) {
+    const struct {
+        const char *attributes;
+        const char *link_after;   // the content under the second name afterwards
+        const char *listing_open; // while the new file is open
+    } cases[] = {
+        {"", "new", "L.TXT R.TXT"},
+        {"FA", "old", "L.TXT R.TXT"},
+        {"B", "old", "L.TXT R.TXT R_TXT.bak"},
+        {"B/FA", "old", "L.TXT R.TXT R_TXT.bak"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.attributes);
+        ScratchDir dir("fast_transfer");
+        dir.write("R.TXT", "old");
+        std::error_code ec;
+        fs::create_hard_link(dir.path("R.TXT"), dir.path("L.TXT"), ec);
+        if (ec) GTEST_SKIP() << "no hard links here";
+        FDB *fdb = fdbset(nullptr, c.attributes);
+        ASSERT_GE(fopenw(fdb, dir.path("R.TXT").c_str(), nullptr, nullptr)->handle, 0);
+        EXPECT_EQ(dir.listing(), c.listing_open);
+        store_bytes(fdb, "new");
+        EXPECT_EQ(fclosx(fdb), 0);
+        EXPECT_EQ(dir.read("R.TXT"), "new");
+        EXPECT_EQ(dir.read("L.TXT"), c.link_after);
+        fdbfree(fdb);
+    }
+}
+
+} // namespace

@@ -1,0 +1,122 @@
+// The plain openers: streams and descriptors with fixed runtime flags.
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <utf8fs.h>
+#include <zrlshared.h>
+
+#include "fileio/scratch_dir.h"
+#include "support/console.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#define close_fd _close
+#define read_fd _read
+#define write_fd _write
+#define seek_fd _lseek
+#else
+#include <unistd.h>
+#define close_fd close
+#define read_fd read
+#define write_fd write
+#define seek_fd lseek
+#endif
+
+namespace {
+
+using zrl_test::ScratchDir;
+
+TEST(PlainStreams, OpenThroughTheUtf8Layer) {
+    const struct {
+        const char *label;
+        FILE *(*open)(const char *, const char *);
+    } cases[] = {
+        {"fopen_asc", fopen_asc},
+        {"fopen_bin", fopen_bin},
+        {"fopen_asc_seq", fopen_asc_seq},
+        {"fopen_bin_seq", fopen_bin_seq},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchDir dir("plain_stream");
+        dir.write("s.txt", "stream");
+        FILE *f = nullptr;
+        const std::string out =
+            zrl_test::capture_stdout([&] { f = c.open(dir.path("s.txt").c_str(), "rb"); });
+        EXPECT_EQ(out, "") << "setvbuf succeeds";
+        ASSERT_NE(f, nullptr);
+        char text[16] = {};
+        EXPECT_EQ(std::fread(text, 1, sizeof text, f), 6u);
+        EXPECT_STREQ(text, "stream");
+        std::fclose(f);
+        EXPECT_EQ(c.open(dir.path("none.txt").c_str(), "rb"), nullptr);
+    }
+}
+
+TEST(PlainDescriptors, OpenExistingFilesWithTheCallersFlags) {
+    const struct {
+        const char *label;
+        int (*open)(const char *, int);
+    } cases[] = {
+        {"open_asc", open_asc},
+        {"open_bin", open_bin},
+        {"open_asc_seq", open_asc_seq},
+        {"open_bin_seq", open_bin_seq},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchDir dir("plain_fd");
+        dir.write("d.txt", "abc");
+        const int fd = c.open(dir.path("d.txt").c_str(), UTF8FS_O_RDONLY);
+        ASSERT_GE(fd, 0);
+        char text[4] = {};
+        EXPECT_EQ(read_fd(fd, text, 3), 3);
+        EXPECT_STREQ(text, "abc");
+        close_fd(fd);
+        EXPECT_EQ(c.open(dir.path("none.txt").c_str(), UTF8FS_O_RDONLY), -1);
+
+        // The fixed hint bits are set, not added: a hint the caller gave as
+        // well must not turn into the delete-at-close flag.
+        const int hinted = c.open(dir.path("d.txt").c_str(), UTF8FS_O_SEQUENTIAL);
+        ASSERT_GE(hinted, 0);
+        close_fd(hinted);
+        EXPECT_EQ(dir.read("d.txt"), "abc");
+    }
+}
+
+TEST(PlainDescriptors, CreateReadWriteAndTruncated) {
+    const struct {
+        const char *label;
+        int (*create)(const char *, int, int);
+    } cases[] = {
+        {"creatx_asc", creatx_asc},
+        {"creatx_asc_seq", creatx_asc_seq},
+        {"creatx_bin", creatx_bin},
+        {"creatx_bin_seq", creatx_bin_seq},
+    };
+    const int flag_sets[] = {UTF8FS_O_WRONLY, UTF8FS_O_WRONLY | UTF8FS_O_CREAT | UTF8FS_O_TRUNC};
+    for (const auto &c : cases) {
+        for (int flags : flag_sets) {
+            SCOPED_TRACE(std::string(c.label) + " flags " + std::to_string(flags));
+            ScratchDir dir("plain_create");
+            dir.write("old.txt", "old content");
+            const int fd = c.create(dir.path("old.txt").c_str(), flags, 0644);
+            ASSERT_GE(fd, 0);
+            EXPECT_EQ(write_fd(fd, "xy", 2), 2);
+            EXPECT_EQ(seek_fd(fd, 0, SEEK_SET), 0);
+            char text[4] = {};
+            EXPECT_EQ(read_fd(fd, text, 3), 2) << "opened for reading as well";
+            EXPECT_STREQ(text, "xy");
+            close_fd(fd);
+            EXPECT_EQ(dir.read("old.txt"), "xy") << "truncated";
+
+            const int made = c.create(dir.path("new.txt").c_str(), flags, 0644);
+            ASSERT_GE(made, 0);
+            close_fd(made);
+            EXPECT_TRUE(dir.exists("new.txt"));
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+// Scratch files for the tests of the record I/O: written and read back with
+// the C++ library, so that what the FDB operations did is checked against the
+// bytes on disk and not against the library's own view of them.
+#pragma once
+
+#include <zrlshared.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "support/console.h"
+
+namespace zrl_test {
+
+inline void write_file(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string read_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+using Opener = FDB *(*)(const void *, const char *, const char *, const char *);
+
+// A scratch file with given contents, opened into an FDB of its own
+// (attributes such as "SEQ" or "IMAGE" first when given); closed, released
+// and removed at the end of the test.
+class ScratchFile {
+  public:
+    ScratchFile(const std::string &stem, const std::string &contents)
+        : path_(temp_path(stem)) {
+        write_file(path_, contents);
+    }
+    ~ScratchFile() {
+        close();
+        std::remove(path_.c_str());
+    }
+    ScratchFile(const ScratchFile &) = delete;
+    ScratchFile &operator=(const ScratchFile &) = delete;
+
+    FDB *open(Opener opener, const char *attributes = "") {
+        close();
+        fdb_ = fdbset(nullptr, attributes);
+        opener(fdb_, path_.c_str(), nullptr, nullptr);
+        return fdb_;
+    }
+    // Closes and releases the FDB; the status of the close.
+    int close() {
+        if (fdb_ == nullptr) return 0;
+        const int status = fdb_->handle >= 0 ? fclosx(fdb_) : 0;
+        fdbfree(fdb_);
+        fdb_ = nullptr;
+        return status;
+    }
+    FDB *fdb() const { return fdb_; }
+    const std::string &path() const { return path_; }
+    std::string contents() const { return read_file(path_); }
+
+  private:
+    std::string path_;
+    FDB *fdb_ = nullptr;
+};
+
+} // namespace zrl_test

@@ -1,0 +1,450 @@
+// Writing and positioning through the FDB, checked against the bytes that
+// reach the disk; and the failures of a full device, a descriptor closed
+// behind the FDB's back, and an FDB without write access.
+#include <zrlshared.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fileio/record_files.h"
+#include "support/console.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using zrl_test::capture_stdout;
+using zrl_test::ScratchFile;
+
+constexpr int kBuffer = 16384;
+const char kNoWriteAccess[] = "ERROR: Trying to write in a file not opened for write access\n";
+
+int close_behind_back(int fd) {
+#if defined(_WIN32)
+    return _close(fd);
+#else
+    return close(fd);
+#endif
+}
+
+bool buffer_consistent(const FDB *fdb) {
+    return fdb->bufptr <= fdb->datptr && fdb->datptr <= fdb->endptr &&
+           fdb->endptr <= fdb->bufptr + fdb->bufsize;
+}
+
+// ---- Stores -------------------------------------------------------------------------
+
+struct StoreCase {
+    const char *name;
+    void (*store)(FDB *);
+    std::string bytes;
+};
+
+TEST(Fput, StoresLittleEndianIntegersAndLines) {
+    using namespace std::string_literals;
+    const StoreCase cases[] = {
+        {"byte", [](FDB *f) { fputb(f, '\x9c'); }, "\x9c"},
+        {"word", [](FDB *f) { fputw(f, 0x1234); }, "\x34\x12"},
+        {"word keeps the low 16 bits", [](FDB *f) { fputw(f, 0x12345678); }, "\x78\x56"},
+        {"word negative", [](FDB *f) { fputw(f, -2); }, "\xfe\xff"},
+        {"long", [](FDB *f) { fputl(f, 0x01020304); }, "\x04\x03\x02\x01"},
+        {"long smallest", [](FDB *f) { fputl(f, INT32_MIN); }, "\0\0\0\x80"s},
+        {"memory block", [](FDB *f) { fputm(f, "a\0b", 3); }, "a\0b"s},
+        {"string", [](FDB *f) { fputstr(f, "abc"); }, "abc\n"},
+        {"empty string", [](FDB *f) { fputstr(f, ""); }, "\n"},
+        {"counted string", [](FDB *f) { fputnstr(f, "abcdef", 3); }, "abc\n"},
+        {"counted string with NUL", [](FDB *f) { fputnstr(f, "a\0bc", 3); }, "a\0b\n"s},
+        {"counted string of 0", [](FDB *f) { fputnstr(f, "abc", 0); }, "\n"},
+        {"counted string below 0", [](FDB *f) { fputnstr(f, "abc", -4); }, "\n"},
+        {"block of 0", [](FDB *f) { fputm(f, "abc", 0); }, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFile file("store.dat", "");
+        FDB *fdb = file.open(fopenw);
+        ASSERT_GE(fdb->handle, 0);
+        c.store(fdb);
+        EXPECT_EQ(zrl_error, 0);
+        EXPECT_EQ(file.close(), 0);
+        EXPECT_EQ(file.contents(), c.bytes);
+    }
+}
+
+TEST(Fput, ResultsOfLineAndBlockWriters) {
+    ScratchFile file("results.dat", "");
+    FDB *fdb = file.open(fopenw);
+    EXPECT_EQ(fputstr(fdb, "abc"), 3);
+    EXPECT_EQ(fputnstr(fdb, "abcdef", 3), 3);
+    EXPECT_EQ(fputm(fdb, "xy", 2), 0);
+    EXPECT_EQ(fputnstr(fdb, "q", -1), 0);
+    EXPECT_EQ(zrl_error, 0);
+}
+
+TEST(Fput, NotOpenGivesStatus22) {
+    FDB *never_opened = fdballoc();
+    for (FDB *fdb : {static_cast<FDB *>(nullptr), never_opened}) {
+        SCOPED_TRACE(fdb == nullptr ? "null" : "never opened");
+        fputb(fdb, 'a');
+        EXPECT_EQ(zrl_error, 22);
+        fputw(fdb, 1);
+        EXPECT_EQ(zrl_error, 22);
+        fputl(fdb, 1);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(fputm(fdb, "ab", 2), 22);
+        EXPECT_EQ(fputstr(fdb, "ab"), 0);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(fputnstr(fdb, "ab", 2), 0);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(fputblk(fdb, "ab", 2), 0);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(fputp(fdb, 7), 7);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(frewind(fdb), -1);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(ftoeof(fdb), -1);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(fskipb(fdb, 1), -1);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(fskipw(fdb, 1), -1);
+        EXPECT_EQ(fskipl(fdb, 1), -1);
+        EXPECT_EQ(fskipm(fdb, 1, 3), -1);
+        EXPECT_EQ(zrl_error, 22);
+        EXPECT_EQ(fsetblk(fdb, 1), -1);
+        EXPECT_EQ(zrl_error, 22);
+        const std::int32_t context = 3;
+        fputctx(fdb, &context);
+        EXPECT_EQ(zrl_error, 22);
+    }
+    fdbfree(never_opened);
+}
+
+TEST(Fputm, LargeBlockFlushesWholeBuffersAndRestAtClose) {
+    std::string data;
+    for (int i = 0; i < 20000; ++i) data.push_back(static_cast<char>(i * 13 + i / 256));
+    ScratchFile file("big.dat", "");
+    FDB *fdb = file.open(fopenw);
+    EXPECT_EQ(fputm(fdb, data.data(), 20000), 0);
+    EXPECT_EQ(std::filesystem::file_size(file.path()), static_cast<std::uintmax_t>(kBuffer));
+    EXPECT_EQ(fgetp(fdb), 20000);
+    EXPECT_EQ(file.close(), 0);
+    EXPECT_EQ(file.contents(), data);
+}
+
+TEST(Fputm, UpdateBlockOverwritesAndExtendsAcrossBuffers) {
+    const std::string original(2 * kBuffer + 10, 'o');
+    std::string data(kBuffer + 100, 'n');
+    ScratchFile file("upd.dat", original);
+    FDB *fdb = file.open(fopenu);
+    fputp(fdb, kBuffer + 5);
+    EXPECT_EQ(fputm(fdb, data.data(), static_cast<int>(data.size())), 0);
+    EXPECT_EQ(fgetp(fdb), 2 * kBuffer + 105);
+    EXPECT_EQ(file.close(), 0);
+    EXPECT_EQ(file.contents(), original.substr(0, kBuffer + 5) + data);
+}
+
+TEST(Fputstr, TerminalLineReachesDeviceBeforeReturn) {
+    // A file stands in for the terminal: the flag is what decides.
+    ScratchFile file("tty.dat", "");
+    FDB *fdb = file.open(fopenw);
+    fputstr(fdb, "buffered");
+    EXPECT_EQ(file.contents(), "");
+    fdb->f_flags |= ZRL_FDB_TERMINAL;
+    EXPECT_EQ(fputstr(fdb, "abc"), 3);
+    EXPECT_EQ(file.contents(), "buffered\nabc\n");
+    EXPECT_EQ(fputnstr(fdb, "defgh", 2), 2);
+    EXPECT_EQ(file.contents(), "buffered\nabc\nde\n");
+}
+
+// ---- No write access ---------------------------------------------------------------------
+
+TEST(Fputb, ReadOnlyFdbReportsAndLeavesFileUnchanged) {
+    ScratchFile file("ro.dat", "original");
+    FDB *fdb = file.open(fopenr);
+    // Nothing read yet: the buffer has no room, so the store is refused at once.
+    std::string out = capture_stdout([&] { fputb(fdb, 'X'); });
+    EXPECT_EQ(out, kNoWriteAccess);
+    EXPECT_EQ(zrl_error, 5);
+    // With data in the buffer the store goes in, and the flush refuses it.
+    EXPECT_EQ(fgetb(fdb), 'o');
+    out = capture_stdout([&] { fputb(fdb, 'X'); });
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(zrl_error, 0);
+    out = capture_stdout([&] { fflushx(fdb); });
+    EXPECT_EQ(out, kNoWriteAccess);
+    EXPECT_EQ(zrl_error, 5);
+    // Leaving the buffer drops the refused bytes; the FDB then closes.
+    out = capture_stdout([&] { ftoeof(fdb); });
+    EXPECT_EQ(out, kNoWriteAccess);
+    EXPECT_EQ(file.close(), 0);
+    EXPECT_EQ(file.contents(), "original");
+}
+
+TEST(Fputm, ReadOnlyFdbReturns5AndFputstr0) {
+    ScratchFile file("ro2.dat", "abc");
+    FDB *fdb = file.open(fopenr);
+    int result = -99;
+    std::string out = capture_stdout([&] { result = fputm(fdb, "xyz", 3); });
+    EXPECT_EQ(result, 5);
+    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(out, kNoWriteAccess);
+    out = capture_stdout([&] { result = fputstr(fdb, "xyz"); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(out, kNoWriteAccess);
+    EXPECT_EQ(file.close(), 0);
+    EXPECT_EQ(file.contents(), "abc");
+}
+
+// ---- Positioning ----------------------------------------------------------------------------
+
+TEST(Fputp, InsideBufferOnlyMovesAndStoreOverwritesAtFlush) {
+    ScratchFile file("inside.dat", "0123456789");
+    FDB *fdb = file.open(fopenu);
+    EXPECT_EQ(fgetb(fdb), '0');
+    const std::int32_t before = fdb->position;
+    EXPECT_EQ(fputp(fdb, 3), 3);
+    EXPECT_EQ(fdb->position, before);
+    EXPECT_EQ(fdb->datptr, fdb->bufptr + 3);
+    fputb(fdb, 'X');
+    EXPECT_EQ(file.contents(), "0123456789");
+    EXPECT_EQ(fgetb(fdb), '4');
+    EXPECT_EQ(file.close(), 0);
+    EXPECT_EQ(file.contents(), "012X456789");
+}
+
+TEST(Ftoeof, AppendsAtTheEndAndPositionIsTheSize) {
+    ScratchFile file("toeof.dat", std::string(kBuffer + 5, 'e'));
+    FDB *fdb = file.open(fopenu);
+    EXPECT_EQ(ftoeof(fdb), 0);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fgetp(fdb), kBuffer + 5);
+    fputb(fdb, '!');
+    EXPECT_EQ(fgetp(fdb), kBuffer + 6);
+    EXPECT_EQ(file.close(), 0);
+    EXPECT_EQ(file.contents(), std::string(kBuffer + 5, 'e') + "!");
+}
+
+TEST(Frewind, ReadsFromStartAfterWrites) {
+    ScratchFile file("rewind.dat", "");
+    FDB *fdb = file.open(fopenw);
+    for (int i = 0; i < kBuffer + 50; ++i) fputb(fdb, static_cast<char>('a' + i % 26));
+    EXPECT_EQ(frewind(fdb), 0);
+    EXPECT_EQ(fgetp(fdb), 0);
+    char to[4] = {};
+    EXPECT_EQ(fgetm(fdb, to, 3), 3);
+    EXPECT_STREQ(to, "abc");
+}
+
+struct SkipCase {
+    const char *name;
+    std::int32_t (*skip)(FDB *);
+    std::int32_t position; // after the skip, starting from 100; -1: the end
+};
+
+TEST(Fskip, MovesByItemsInWrappingArithmetic) {
+    const SkipCase cases[] = {
+        {"bytes forward", [](FDB *f) { return fskipb(f, 7); }, 107},
+        {"bytes backward", [](FDB *f) { return fskipb(f, -30); }, 70},
+        {"words", [](FDB *f) { return fskipw(f, 5); }, 110},
+        {"words backward", [](FDB *f) { return fskipw(f, -50); }, 0},
+        {"longs", [](FDB *f) { return fskipl(f, 3); }, 112},
+        {"items", [](FDB *f) { return fskipm(f, 3, 7); }, 121},
+        {"items backward", [](FDB *f) { return fskipm(f, -4, 5); }, 80},
+        {"negative item size", [](FDB *f) { return fskipm(f, 4, -5); }, 80},
+        {"across a buffer", [](FDB *f) { return fskipb(f, kBuffer); }, 100 + kBuffer},
+        {"to all bits set", [](FDB *f) { return fskipb(f, -101); }, -1},
+        {"items to all bits set", [](FDB *f) { return fskipm(f, -101, 1); }, -1},
+    };
+    const std::int32_t size = 2 * kBuffer + 300;
+    std::string contents;
+    for (int i = 0; i < size; ++i) contents.push_back(static_cast<char>(i % 251));
+    ScratchFile file("skip.dat", contents);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FDB *fdb = file.open(fopenu);
+        fputp(fdb, 100);
+        const std::int32_t result = c.skip(fdb);
+        EXPECT_EQ(zrl_error, 0);
+        EXPECT_EQ(result, c.position);
+        const std::int32_t expected = c.position == -1 ? size : c.position;
+        EXPECT_EQ(fgetp(fdb), expected);
+        if (expected < size) {
+            EXPECT_EQ(fgetb(fdb), contents[static_cast<std::size_t>(expected)]);
+        }
+    }
+}
+
+TEST(Fputp, OutsideBufferEmptiesItAndReadsThere) {
+    std::string contents;
+    for (int i = 0; i < 3 * kBuffer; ++i) contents.push_back(static_cast<char>(i % 241));
+    ScratchFile file("outside.dat", contents);
+    FDB *fdb = file.open(fopenr);
+    EXPECT_EQ(fgetb(fdb), contents[0]);
+    EXPECT_EQ(fputp(fdb, 2 * kBuffer + 7), 2 * kBuffer + 7);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fdb->position, 2 * kBuffer + 7);
+    EXPECT_EQ(fdb->datptr, fdb->bufptr);
+    EXPECT_EQ(fgetb(fdb), contents[2 * kBuffer + 7]);
+    EXPECT_EQ(fputp(fdb, -1), -1);
+    EXPECT_EQ(fdb->position, 3 * kBuffer);
+    EXPECT_EQ(fgetb(fdb), 0);
+    EXPECT_EQ(zrl_error, -1);
+    EXPECT_EQ(fputp(fdb, 1), 1);
+    EXPECT_EQ(fgetb(fdb), contents[1]);
+}
+
+TEST(Fputp, BeyondTheEndWriteLeavesZeroGap) {
+    ScratchFile file("gap.dat", "abc");
+    FDB *fdb = file.open(fopenu);
+    EXPECT_EQ(fputp(fdb, 6), 6);
+    EXPECT_EQ(fgetb(fdb), 0);
+    EXPECT_EQ(zrl_error, -1);
+    fputb(fdb, 'z');
+    EXPECT_EQ(file.close(), 0);
+    EXPECT_EQ(file.contents(), std::string("abc\0\0\0z", 7));
+}
+
+TEST(Fputp, NegativePositionFailsWithSeekStatus) {
+    ScratchFile file("neg.dat", "abc");
+    FDB *fdb = file.open(fopenu);
+    EXPECT_EQ(fputp(fdb, -5), -5);
+    EXPECT_EQ(zrl_error, EINVAL);
+    EXPECT_EQ(fdb->position, -1);
+    EXPECT_EQ(frewind(fdb), 0);
+    EXPECT_EQ(fgetb(fdb), 'a');
+}
+
+TEST(Fputp, ImageAccessRefusedWithMessages) {
+    ScratchFile file("img.dat", std::string(2000, 'i'));
+    FDB *fdb = file.open(fopenr, "IMAGE");
+    ASSERT_GE(fdb->handle, 0);
+    const char *saved = programident;
+    programident = "PROG";
+    const std::string fgetp_line = std::string("PROG - FGETP on file ") + fdb->filspc +
+                                   " not allowed with image access.\n";
+    const std::string fputp_line = std::string("PROG - FPUTP on file ") + fdb->filspc +
+                                   " not allowed with image access.\n";
+    std::int32_t result = 0;
+    std::string out = capture_stdout([&] { result = fputp(fdb, 10); });
+    EXPECT_EQ(result, 10);
+    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(out, fputp_line);
+    out = capture_stdout([&] { result = frewind(fdb); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(out, fputp_line);
+    out = capture_stdout([&] { result = fskipb(fdb, 4); });
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(out, fgetp_line + fputp_line);
+    programident = saved;
+}
+
+// ---- Image access: raw blocks ---------------------------------------------------------------
+
+TEST(Fsetblk, MovesDescriptorByBlocksOfImageFile) {
+    std::string contents;
+    for (int i = 0; i < 2000; ++i) contents.push_back(static_cast<char>(i / 512 + 'A'));
+    ScratchFile file("blk.dat", contents);
+    FDB *fdb = file.open(fopenu, "IMAGE");
+    EXPECT_EQ(fsetblk(fdb, 3), 1024);
+    EXPECT_EQ(zrl_error, 0);
+    char to[3] = {};
+    EXPECT_EQ(fgetblk(fdb, to, 2), 2);
+    EXPECT_STREQ(to, "CC");
+    EXPECT_EQ(fsetblk(fdb, 2), 512);
+    EXPECT_EQ(fputblk(fdb, "zz", 2), 2);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fsetblk(fdb, 1), 0);
+    EXPECT_EQ(fsetblk(fdb, 0), -1);
+    EXPECT_EQ(zrl_error, EINVAL);
+    EXPECT_EQ(file.close(), 0);
+    contents[512] = contents[513] = 'z';
+    EXPECT_EQ(file.contents(), contents);
+}
+
+TEST(Fsetblk, BufferedFdbGivesStatus22) {
+    ScratchFile file("blk2.dat", std::string(2000, 'b'));
+    FDB *fdb = file.open(fopenr);
+    EXPECT_EQ(fsetblk(fdb, 3), -1);
+    EXPECT_EQ(zrl_error, 22);
+    EXPECT_EQ(fgetb(fdb), 'b');
+    EXPECT_EQ(fgetp(fdb), 1);
+}
+
+TEST(Fputblk, WritesStraightToDescriptor) {
+    ScratchFile file("rawout.dat", "");
+    FDB *fdb = file.open(fopenw, "IMAGE");
+    const std::string data(600, 'r');
+    EXPECT_EQ(fputblk(fdb, data.data(), 600), 600);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(file.contents(), data);
+    EXPECT_EQ(fputblk(fdb, data.data(), -3), 0);
+    EXPECT_EQ(zrl_error, 0);
+}
+
+// ---- Failures of the device and the descriptor ---------------------------------------------
+
+TEST(Fputm, FullDeviceGivesNoSpaceStatus) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    for (zrl_test::Opener opener : {fopenw, fopenu}) {
+        FDB *fdb = opener(nullptr, "/dev/full", nullptr, nullptr);
+        ASSERT_NE(fdb, nullptr);
+        ASSERT_GE(fdb->handle, 0) << zrl_error;
+        EXPECT_EQ(fputm(fdb, "0123456789", 10), 0);
+        fflushx(fdb);
+        EXPECT_EQ(zrl_error, ENOSPC);
+        EXPECT_TRUE(buffer_consistent(fdb));
+        std::vector<char> block(3 * kBuffer, 'f');
+        EXPECT_EQ(fputm(fdb, block.data(), static_cast<int>(block.size())), ENOSPC);
+        EXPECT_TRUE(buffer_consistent(fdb));
+        EXPECT_EQ(fputstr(fdb, "x"), 1); // fits in the buffer: no flush due
+        fflushx(fdb);
+        EXPECT_EQ(zrl_error, ENOSPC);
+        EXPECT_EQ(fclosx(fdb), 0);
+        fdbfree(fdb);
+    }
+}
+
+TEST(Fget, DescriptorClosedBehindTheBackFailsCleanly) {
+    ScratchFile file("closed.dat", std::string(100, 'c'));
+    FDB *fdb = file.open(fopenu);
+    ASSERT_EQ(fgetb(fdb), 'c');
+    ASSERT_EQ(close_behind_back(fdb->handle), 0);
+    // Nothing in between may open a descriptor: it could take the number.
+    fputb(fdb, 'Z'); // stored in the buffer: no system call yet
+    EXPECT_EQ(zrl_error, 0);
+    fflushx(fdb);
+    const int flush_status = zrl_error;
+    EXPECT_TRUE(buffer_consistent(fdb));
+    EXPECT_EQ(fgetb(fdb), 0);
+    const int read_status = zrl_error; // nothing read: the end of the file
+    EXPECT_TRUE(buffer_consistent(fdb));
+    const int written = fputblk(fdb, "ab", 2);
+    const int block_status = zrl_error;
+    const std::int32_t size = fgeteof(fdb);
+    const int size_status = zrl_error;
+    const int close_status = fclosx(fdb);
+    EXPECT_EQ(flush_status, EBADF);
+    EXPECT_EQ(read_status, -1);
+    EXPECT_EQ(written, -1);
+    EXPECT_EQ(block_status, EBADF);
+    EXPECT_EQ(size, -1);
+    EXPECT_EQ(size_status, EBADF);
+    EXPECT_EQ(close_status, EBADF);
+    EXPECT_TRUE(buffer_consistent(fdb));
+    fdb->handle = -1; // already closed: let the scratch file release it
+    EXPECT_EQ(file.contents(), std::string(100, 'c'));
+}
+
+} // namespace
