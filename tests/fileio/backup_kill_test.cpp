@@ -8,7 +8,8 @@
 #include <gtest/gtest.h>
 #include <zrlshared.h>
 
-#include "fileio/scratch_dir.h"
+#include "fileio/record_files.h"
+#include "support/tree.h"
 
 #if !defined(_WIN32)
 #include <cerrno>
@@ -21,7 +22,7 @@
 
 namespace {
 
-using zrl_test::ScratchDir;
+using zrl_test::Tree;
 
 #if !defined(_WIN32)
 
@@ -63,42 +64,34 @@ bool kill_writer_halfway(const std::string &path, int part) {
 }
 
 TEST(BackupReliability, AKilledWriterLeavesThePreviousVersionUnderItsBackupName) {
-    ScratchDir dir("backup_kill");
-    dir.write("R.TXT", "version 1");
-    ASSERT_TRUE(kill_writer_halfway(dir.path("R.TXT"), 1000));
+    Tree dir("backup_kill");
+    dir.file("R.TXT", "version 1");
+    ASSERT_TRUE(kill_writer_halfway(dir.at("R.TXT"), 1000));
 
     EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak");
-    EXPECT_EQ(dir.read("R_TXT.bak"), "version 1") << "the previous version survives";
-    EXPECT_EQ(dir.read("R.TXT"), std::string(1000, 'n')) << "the part written before the kill";
+    EXPECT_EQ(dir.content("R_TXT.bak"), "version 1") << "the previous version survives";
+    EXPECT_EQ(dir.content("R.TXT"), std::string(1000, 'n')) << "the part written before the kill";
 
     // The next create finds the left-over backup and takes the next name.
-    FDB *fdb = fopenw("B", dir.path("R.TXT").c_str(), nullptr, nullptr);
+    FDB *fdb = fopenw("B", dir.at("R.TXT").c_str(), nullptr, nullptr);
     ASSERT_GE(fdb->handle, 0);
     EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak R_TXT.bal");
-    EXPECT_EQ(dir.read("R_TXT.bal"), std::string(1000, 'n'));
-    EXPECT_EQ(dir.read("R_TXT.bak"), "version 1");
+    EXPECT_EQ(dir.content("R_TXT.bal"), std::string(1000, 'n'));
+    EXPECT_EQ(dir.content("R_TXT.bak"), "version 1");
     ASSERT_TRUE(write_part(fdb, 'v', 3));
     EXPECT_EQ(fclosx(fdb), 0);
     EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak") << "only its own backup goes at the close";
-    EXPECT_EQ(dir.read("R.TXT"), "vvv");
-    EXPECT_EQ(dir.read("R_TXT.bak"), "version 1");
-}
-
-TEST(BackupReliability, AKillBeforeAnyWriteStillKeepsTheOldVersion) {
-    ScratchDir dir("backup_kill_empty");
-    dir.write("R.TXT", "version 1");
-    ASSERT_TRUE(kill_writer_halfway(dir.path("R.TXT"), 0));
-    EXPECT_EQ(dir.read("R_TXT.bak"), "version 1");
-    EXPECT_EQ(dir.read("R.TXT"), "");
+    EXPECT_EQ(dir.content("R.TXT"), "vvv");
+    EXPECT_EQ(dir.content("R_TXT.bak"), "version 1");
 }
 
 // With every descriptor in use the create fails after the backup was made;
 // the old version must be back under its own name.  The child reports the
 // open's status as its exit code.
 TEST(BackupReliability, AFailedCreatePutsTheOldVersionBack) {
-    ScratchDir dir("backup_failed_create");
-    dir.write("R.TXT", "version 1");
-    const std::string path = dir.path("R.TXT");
+    Tree dir("backup_failed_create");
+    dir.file("R.TXT", "version 1");
+    const std::string path = dir.at("R.TXT");
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -118,7 +111,7 @@ TEST(BackupReliability, AFailedCreatePutsTheOldVersionBack) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), EMFILE) << "the create failed with the runtime's number";
     EXPECT_EQ(dir.listing(), "R.TXT") << "no backup left behind";
-    EXPECT_EQ(dir.read("R.TXT"), "version 1");
+    EXPECT_EQ(dir.content("R.TXT"), "version 1");
 }
 
 #else

@@ -6,7 +6,7 @@
 #include <utf8fs.h>
 #include <zrlshared.h>
 
-#include "fileio/scratch_dir.h"
+#include "support/tree.h"
 #include "support/console.h"
 
 #if defined(_WIN32)
@@ -25,7 +25,7 @@
 
 namespace {
 
-using zrl_test::ScratchDir;
+using zrl_test::Tree;
 
 TEST(PlainStreams, OpenThroughTheUtf8Layer) {
     const struct {
@@ -39,83 +39,64 @@ TEST(PlainStreams, OpenThroughTheUtf8Layer) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
-        ScratchDir dir("plain_stream");
-        dir.write("s.txt", "stream");
+        Tree dir("plain_stream");
+        dir.file("s.txt", "stream");
         FILE *f = nullptr;
         const std::string out =
-            zrl_test::capture_stdout([&] { f = c.open(dir.path("s.txt").c_str(), "rb"); });
+            zrl_test::capture_stdout([&] { f = c.open(dir.at("s.txt").c_str(), "rb"); });
         EXPECT_EQ(out, "") << "setvbuf succeeds";
         ASSERT_NE(f, nullptr);
         char text[16] = {};
         EXPECT_EQ(std::fread(text, 1, sizeof text, f), 6u);
         EXPECT_STREQ(text, "stream");
         std::fclose(f);
-        EXPECT_EQ(c.open(dir.path("none.txt").c_str(), "rb"), nullptr);
+        EXPECT_EQ(c.open(dir.at("none.txt").c_str(), "rb"), nullptr);
     }
 }
 
-TEST(PlainDescriptors, OpenExistingFilesWithTheCallersFlags) {
+// Each opener with its own fixed flags: an existing file opened with the
+// caller's flags (a hint the caller gave as well must not turn into the
+// delete-at-close flag), and the creates, which truncate and read as well.
+TEST(PlainDescriptors, OpenWithTheCallersFlagsAndCreateTruncated) {
     const struct {
         const char *label;
         int (*open)(const char *, int);
+        int (*create)(const char *, int, int);
     } cases[] = {
-        {"open_asc", open_asc},
-        {"open_bin", open_bin},
-        {"open_asc_seq", open_asc_seq},
-        {"open_bin_seq", open_bin_seq},
+        {"asc", open_asc, creatx_asc},
+        {"bin", open_bin, creatx_bin},
+        {"asc_seq", open_asc_seq, creatx_asc_seq},
+        {"bin_seq", open_bin_seq, creatx_bin_seq},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
-        ScratchDir dir("plain_fd");
-        dir.write("d.txt", "abc");
-        const int fd = c.open(dir.path("d.txt").c_str(), UTF8FS_O_RDONLY);
-        ASSERT_GE(fd, 0);
-        char text[4] = {};
-        EXPECT_EQ(read_fd(fd, text, 3), 3);
-        EXPECT_STREQ(text, "abc");
-        close_fd(fd);
-        EXPECT_EQ(c.open(dir.path("none.txt").c_str(), UTF8FS_O_RDONLY), -1);
+        Tree dir("plain_fd");
+        dir.file("d.txt", "abc");
+        for (int flags : {UTF8FS_O_RDONLY, UTF8FS_O_SEQUENTIAL}) {
+            const int fd = c.open(dir.at("d.txt").c_str(), flags);
+            ASSERT_GE(fd, 0);
+            char text[4] = {};
+            EXPECT_EQ(read_fd(fd, text, 3), 3);
+            EXPECT_STREQ(text, "abc");
+            close_fd(fd);
+        }
+        EXPECT_EQ(c.open(dir.at("none.txt").c_str(), UTF8FS_O_RDONLY), -1);
 
-        // The fixed hint bits are set, not added: a hint the caller gave as
-        // well must not turn into the delete-at-close flag.
-        const int hinted = c.open(dir.path("d.txt").c_str(), UTF8FS_O_SEQUENTIAL);
-        ASSERT_GE(hinted, 0);
-        close_fd(hinted);
-        EXPECT_EQ(dir.read("d.txt"), "abc");
-    }
-}
-
-TEST(PlainDescriptors, CreateReadWriteAndTruncated) {
-    const struct {
-        const char *label;
-        int (*create)(const char *, int, int);
-    } cases[] = {
-        {"creatx_asc", creatx_asc},
-        {"creatx_asc_seq", creatx_asc_seq},
-        {"creatx_bin", creatx_bin},
-        {"creatx_bin_seq", creatx_bin_seq},
-    };
-    const int flag_sets[] = {UTF8FS_O_WRONLY, UTF8FS_O_WRONLY | UTF8FS_O_CREAT | UTF8FS_O_TRUNC};
-    for (const auto &c : cases) {
-        for (int flags : flag_sets) {
-            SCOPED_TRACE(std::string(c.label) + " flags " + std::to_string(flags));
-            ScratchDir dir("plain_create");
-            dir.write("old.txt", "old content");
-            const int fd = c.create(dir.path("old.txt").c_str(), flags, 0644);
+        for (int flags : {UTF8FS_O_WRONLY, UTF8FS_O_WRONLY | UTF8FS_O_CREAT | UTF8FS_O_TRUNC}) {
+            const int fd = c.create(dir.at("d.txt").c_str(), flags, 0644);
             ASSERT_GE(fd, 0);
             EXPECT_EQ(write_fd(fd, "xy", 2), 2);
             EXPECT_EQ(seek_fd(fd, 0, SEEK_SET), 0);
             char text[4] = {};
             EXPECT_EQ(read_fd(fd, text, 3), 2) << "opened for reading as well";
-            EXPECT_STREQ(text, "xy");
             close_fd(fd);
-            EXPECT_EQ(dir.read("old.txt"), "xy") << "truncated";
-
-            const int made = c.create(dir.path("new.txt").c_str(), flags, 0644);
-            ASSERT_GE(made, 0);
-            close_fd(made);
-            EXPECT_TRUE(dir.exists("new.txt"));
+            EXPECT_EQ(dir.content("d.txt"), "xy") << "truncated";
+            dir.file("d.txt", "abc");
         }
+        const int made = c.create(dir.at("new.txt").c_str(), UTF8FS_O_WRONLY, 0644);
+        ASSERT_GE(made, 0);
+        close_fd(made);
+        EXPECT_TRUE(dir.exists("new.txt"));
     }
 }
 

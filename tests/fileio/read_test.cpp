@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,6 @@
 
 namespace {
 
-using zrl_test::capture_stdout;
 using zrl_test::ScratchFile;
 
 constexpr int kBuffer = 16384;
@@ -22,7 +22,8 @@ constexpr int kSeqBuffer = 65536;
 
 std::string bytes(std::initializer_list<int> values) {
     std::string s;
-    for (int v : values) s.push_back(static_cast<char>(v));
+    for (int v : values)
+        s.push_back(static_cast<char>(v));
     return s;
 }
 
@@ -38,10 +39,14 @@ struct IntegerCase {
 
 std::int64_t read_integer(FDB *fdb, int width) {
     switch (width) {
-    case 1: return static_cast<unsigned char>(fgetb(fdb));
-    case 2: return fgetw(fdb);
-    case 4: return fgetl(fdb);
-    default: return fgetll(fdb);
+    case 1:
+        return static_cast<unsigned char>(fgetb(fdb));
+    case 2:
+        return fgetw(fdb);
+    case 4:
+        return fgetl(fdb);
+    default:
+        return fgetll(fdb);
     }
 }
 
@@ -50,16 +55,12 @@ TEST(Fget, ReadsLittleEndianIntegersOfEveryWidth) {
         {"byte", bytes({0x9C}), 1, 0x9C, 0},
         {"word", bytes({0x01, 0x02}), 2, 0x0201, 0},
         {"word unsigned", bytes({0xFF, 0xFF}), 2, 0xFFFF, 0},
-        {"word high bit", bytes({0x00, 0x80}), 2, 0x8000, 0},
         {"long", bytes({0x01, 0x02, 0x03, 0x04}), 4, 0x04030201, 0},
         {"long negative", bytes({0xFE, 0xFF, 0xFF, 0xFF}), 4, -2, 0},
-        {"long smallest", bytes({0x00, 0x00, 0x00, 0x80}), 4, INT32_MIN, 0},
         {"long long", bytes({1, 2, 3, 4, 5, 6, 7, 8}), 8, 0x0807060504030201LL, 0},
         {"long long negative", bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 8, -1, 0},
-        {"long long top byte", bytes({0, 0, 0, 0, 0, 0, 0, 0x80}), 8, INT64_MIN, 0},
         {"byte of empty file", "", 1, 0, -1},
         {"word of one byte", bytes({0x01}), 2, 0, -1},
-        {"long of three bytes", bytes({1, 2, 3}), 4, 0, -1},
         {"long long of seven bytes", bytes({1, 2, 3, 4, 5, 6, 7}), 8, 0, -1},
     };
     for (const auto &c : cases) {
@@ -72,66 +73,40 @@ TEST(Fget, ReadsLittleEndianIntegersOfEveryWidth) {
     }
 }
 
-TEST(Fget, IntegersSpanningBufferBoundaryArriveWhole) {
-    std::string contents(kBuffer - 3, 'x');
-    contents += bytes({1, 2, 3, 4, 5, 6, 7, 8, 0x34, 0x12});
-    ScratchFile file("span.dat", contents);
-    FDB *fdb = file.open(fopenr);
-    std::vector<char> skip(kBuffer - 3);
-    ASSERT_EQ(fgetm(fdb, skip.data(), kBuffer - 3), kBuffer - 3);
-    EXPECT_EQ(fgetll(fdb), 0x0807060504030201LL);
-    EXPECT_EQ(fgetw(fdb), 0x1234);
-    EXPECT_EQ(zrl_error, 0);
-    EXPECT_EQ(fgetp(fdb), kBuffer + 7);
-}
-
 TEST(Fget, NotOpenGivesStatus22AndNullResults) {
     FDB *never_opened = fdballoc();
     for (FDB *fdb : {static_cast<FDB *>(nullptr), never_opened}) {
         SCOPED_TRACE(fdb == nullptr ? "null" : "never opened");
         char text[256] = "unchanged";
-        EXPECT_EQ(fgetb(fdb), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgetw(fdb), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgetl(fdb), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgetll(fdb), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgetm(fdb, text, 10), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgetstr(fdb, text), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_STREQ(text, "");
-        EXPECT_EQ(fgetnstr(fdb, text, 5), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgetcbin(fdb), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgeteof(fdb), 0);
-        EXPECT_EQ(zrl_error, 22);
-        EXPECT_EQ(fgetp(fdb), -1);
-        EXPECT_EQ(zrl_error, 22);
         std::int32_t context = 99;
-        fgetctx(fdb, &context);
-        EXPECT_EQ(context, -1);
-        EXPECT_EQ(fgetblk(fdb, text, 10), 0);
-        EXPECT_EQ(zrl_error, -1);
+        struct Case {
+            const char *name;
+            std::function<std::int64_t()> call;
+            std::int64_t result;
+            int status;
+        };
+        const Case cases[] = {
+            {"fgetb", [&] { return fgetb(fdb); }, 0, 22},
+            {"fgetw", [&] { return fgetw(fdb); }, 0, 22},
+            {"fgetl", [&] { return fgetl(fdb); }, 0, 22},
+            {"fgetll", [&] { return fgetll(fdb); }, 0, 22},
+            {"fgetm", [&] { return fgetm(fdb, text, 10); }, 0, 22},
+            {"fgetnstr", [&] { return fgetnstr(fdb, text, 5); }, 0, 22},
+            {"fgetstr", [&] { return fgetstr(fdb, text); }, 0, 22},
+            {"fgetcbin", [&] { return fgetcbin(fdb); }, 0, 22},
+            {"fgeteof", [&] { return fgeteof(fdb); }, 0, 22},
+            {"fgetp", [&] { return fgetp(fdb); }, -1, 22},
+            {"fgetctx", [&] { return (fgetctx(fdb, &context), context); }, -1, 22},
+            {"fgetblk", [&] { return fgetblk(fdb, text, 10); }, 0, -1},
+        };
+        for (const Case &c : cases) {
+            zrl_error = 0;
+            EXPECT_EQ(c.call(), c.result) << c.name;
+            EXPECT_EQ(zrl_error, c.status) << c.name;
+        }
+        EXPECT_STREQ(text, "");
     }
     fdbfree(never_opened);
-}
-
-TEST(Fget, ByteOfNewFileIsEndOfFileAndKeepsPosition) {
-    ScratchFile file("new.dat", "");
-    FDB *fdb = file.open(fopenw);
-    ASSERT_GE(fdb->handle, 0);
-    EXPECT_EQ(fgetb(fdb), 0);
-    EXPECT_EQ(zrl_error, -1);
-    EXPECT_EQ(fgetb(fdb), 0);
-    EXPECT_EQ(zrl_error, -1);
-    EXPECT_EQ(fgetp(fdb), 0);
-    fputstr(fdb, "after");
-    EXPECT_EQ(file.close(), 0);
-    EXPECT_EQ(file.contents(), "after\n");
 }
 
 TEST(Fget, ReadingGoesOnWhenFileGrowsAfterItsEnd) {
@@ -175,31 +150,11 @@ TEST(Fgetm, ShortReadAtEndThenEndOfFile) {
     EXPECT_EQ(zrl_error, 0);
 }
 
-TEST(Fgetm, CopiesAcrossManyBuffersInOneCall) {
-    for (const char *attributes : {"", "SEQ"}) {
-        SCOPED_TRACE(attributes);
-        std::string contents;
-        for (int i = 0; i < 3 * kSeqBuffer + 77; ++i) contents.push_back(static_cast<char>(i * 7 + i / 251));
-        ScratchFile file("blocks.dat", contents);
-        FDB *fdb = file.open(fopenr, attributes);
-        std::string to(contents.size() + 10, '\0');
-        EXPECT_EQ(fgetb(fdb), contents[0]);
-        const int want = static_cast<int>(contents.size()) + 10;
-        EXPECT_EQ(fgetm(fdb, to.data(), want), static_cast<int>(contents.size()) - 1);
-        EXPECT_EQ(zrl_error, 0);
-        to.resize(contents.size() - 1);
-        EXPECT_EQ(to, contents.substr(1));
-        EXPECT_EQ(fgetp(fdb), static_cast<int>(contents.size()));
-    }
-}
-
-TEST(Fgetp, CountsBytesReadAndContextSavesIt) {
+TEST(Fgetctx, SavesThePositionThatFputctxGoesBackTo) {
     ScratchFile file("pos.dat", "abcdefghij");
     FDB *fdb = file.open(fopenr);
     char to[8];
     fgetm(fdb, to, 5);
-    EXPECT_EQ(fgetp(fdb), 5);
-    EXPECT_EQ(zrl_error, 0);
     std::int32_t context = 0;
     fgetctx(fdb, &context);
     EXPECT_EQ(context, 5);
@@ -208,73 +163,12 @@ TEST(Fgetp, CountsBytesReadAndContextSavesIt) {
     EXPECT_EQ(fgetb(fdb), 'f');
 }
 
-TEST(Fgetp, RefusesImageAccessWithMessage) {
-    ScratchFile file("image.dat", "abc");
-    FDB *fdb = file.open(fopenr, "IMAGE");
-    ASSERT_GE(fdb->handle, 0);
-    const char *saved = programident;
-    programident = "TESTPROG";
-    std::int32_t result = 0;
-    const std::string out = capture_stdout([&] { result = fgetp(fdb); });
-    programident = saved;
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(zrl_error, 5);
-    EXPECT_EQ(out, std::string("TESTPROG - FGETP on file ") + fdb->filspc +
-                       " not allowed with image access.\n");
-}
-
-TEST(Fgeteof, GivesSizeWithUnwrittenBytesAndKeepsPosition) {
-    ScratchFile file("eof.dat", "");
-    FDB *fdb = file.open(fopenw);
-    fputm(fdb, "0123456789", 10);
-    EXPECT_EQ(fgeteof(fdb), 10);
-    EXPECT_EQ(fgetp(fdb), 10);
-    fputb(fdb, 'X');
-    EXPECT_EQ(fgeteof(fdb), 11);
-    EXPECT_EQ(file.close(), 0);
-    EXPECT_EQ(file.contents(), "0123456789X");
-}
-
-TEST(Fgeteof, LeavesStatusAloneAndKeepsReadingPlace) {
-    ScratchFile file("eof2.dat", std::string(kBuffer + 100, 'q') + "END");
-    FDB *fdb = file.open(fopenr);
-    EXPECT_EQ(fgetb(fdb), 'q');
-    zrl_error = 1234;
-    EXPECT_EQ(fgeteof(fdb), kBuffer + 103);
-    EXPECT_EQ(zrl_error, 1234);
-    std::vector<char> rest(kBuffer + 99);
-    EXPECT_EQ(fgetm(fdb, rest.data(), kBuffer + 99), kBuffer + 99);
-    char end[4] = {};
-    EXPECT_EQ(fgetm(fdb, end, 3), 3);
-    EXPECT_STREQ(end, "END");
-}
-
-TEST(Fgetspec, CopiesTheFullSpecification) {
-    ScratchFile file("spec.dat", "x");
-    FDB *fdb = file.open(fopenr);
-    char to[ZRL_FDB_SPEC];
-    const int length = fgetspec(fdb, to);
-    EXPECT_STREQ(to, fdb->filspc);
-    EXPECT_EQ(length, static_cast<int>(std::strlen(fdb->filspc)));
-    EXPECT_GT(length, 0);
-    EXPECT_EQ(fgetspec(nullptr, to), 0);
-    EXPECT_STREQ(to, "");
-}
-
 // ---- Raw blocks -------------------------------------------------------------------
-
-TEST(Fgetblk, EmptyFileGivesEndOfFile) {
-    ScratchFile file("empty.dat", "");
-    FDB *fdb = file.open(fopenr, "IMAGE");
-    char to[100];
-    EXPECT_EQ(fgetblk(fdb, to, 100), 0);
-    EXPECT_EQ(zrl_error, -1);
-    EXPECT_TRUE(fdb->f_flags & ZRL_FDB_EOF);
-}
 
 TEST(Fgetblk, ReadsStraightFromDescriptorAndClearsEndOfFile) {
     std::string contents;
-    for (int i = 0; i < 1500; ++i) contents.push_back(static_cast<char>(i % 253));
+    for (int i = 0; i < 1500; ++i)
+        contents.push_back(static_cast<char>(i % 253));
     ScratchFile file("raw.dat", contents);
     FDB *fdb = file.open(fopenr, "IMAGE");
     std::string to(1000, '\0');
@@ -288,8 +182,7 @@ TEST(Fgetblk, ReadsStraightFromDescriptorAndClearsEndOfFile) {
     EXPECT_EQ(to.substr(0, 500), contents.substr(1000));
     EXPECT_EQ(fgetblk(fdb, to.data(), 1000), 0);
     EXPECT_EQ(zrl_error, -1);
-    EXPECT_EQ(fgetblk(fdb, to.data(), 0), 0);
-    EXPECT_EQ(zrl_error, -1);
+    EXPECT_TRUE(fdb->f_flags & ZRL_FDB_EOF);
 }
 
 // ---- Lines ---------------------------------------------------------------------------
@@ -302,9 +195,11 @@ std::vector<std::string> reference_lines(const std::string &file) {
     std::size_t i = 0;
     while (i < file.size()) {
         std::size_t j = i;
-        while (j < file.size() && file[j] != '\n' && file[j] != '\r') ++j;
+        while (j < file.size() && file[j] != '\n' && file[j] != '\r')
+            ++j;
         lines.push_back(file.substr(i, j - i));
-        if (j < file.size()) j += (file[j] == '\r' && j + 1 < file.size() && file[j + 1] == '\n') ? 2 : 1;
+        if (j < file.size())
+            j += (file[j] == '\r' && j + 1 < file.size() && file[j + 1] == '\n') ? 2 : 1;
         i = j;
     }
     return lines;
@@ -315,32 +210,19 @@ std::string as_fgetstr(const std::string &line) {
     return line.substr(0, std::min<std::size_t>(line.find('\0'), 255));
 }
 
-std::vector<std::string> read_all_fgetstr(FDB *fdb) {
+// All lines through fgetstr (max < 0) or fgetnstr, checking that nothing is
+// stored past the room given.
+std::vector<std::string> read_all(FDB *fdb, int max) {
     std::vector<std::string> lines;
-    char to[257];
+    const auto room = static_cast<std::size_t>(max < 0 ? 256 : max + 1);
+    std::vector<char> to(room + 1);
     for (;;) {
-        to[256] = '#';
-        const int n = fgetstr(fdb, to);
-        EXPECT_EQ(to[256], '#');
-        EXPECT_EQ(static_cast<int>(std::strlen(to)), n);
-        if (n == 0 && zrl_error != 0) {
-            EXPECT_EQ(zrl_error, -1);
-            break;
+        to[room] = '#';
+        const int n = max < 0 ? fgetstr(fdb, to.data()) : fgetnstr(fdb, to.data(), max);
+        EXPECT_EQ(to[room], '#');
+        if (max < 0) {
+            EXPECT_EQ(static_cast<int>(std::strlen(to.data())), n);
         }
-        EXPECT_EQ(zrl_error, 0);
-        lines.emplace_back(to, static_cast<std::size_t>(n));
-        if (lines.size() > 100000) break;
-    }
-    return lines;
-}
-
-std::vector<std::string> read_all_fgetnstr(FDB *fdb, int max) {
-    std::vector<std::string> lines;
-    std::vector<char> to(static_cast<std::size_t>(max) + 2);
-    for (;;) {
-        to[static_cast<std::size_t>(max) + 1] = '#';
-        const int n = fgetnstr(fdb, to.data(), max);
-        EXPECT_EQ(to[static_cast<std::size_t>(max) + 1], '#');
         if (n == 0 && zrl_error != 0) {
             EXPECT_EQ(zrl_error, -1);
             break;
@@ -356,11 +238,12 @@ std::vector<std::string> read_all_fgetnstr(FDB *fdb, int max) {
 }
 
 // Reports the first line that differs rather than both lists whole.
-void expect_same_lines(const std::vector<std::string> &got, const std::vector<std::string> &expected) {
+void expect_same_lines(const std::vector<std::string> &got,
+                       const std::vector<std::string> &expected) {
     for (std::size_t i = 0; i < std::min(got.size(), expected.size()); ++i) {
         if (got[i] != expected[i]) {
-            ADD_FAILURE() << "line " << i << ": got " << testing::PrintToString(got[i]) << ", expected "
-                          << testing::PrintToString(expected[i]);
+            ADD_FAILURE() << "line " << i << ": got " << testing::PrintToString(got[i])
+                          << ", expected " << testing::PrintToString(expected[i]);
             return;
         }
     }
@@ -370,16 +253,18 @@ void expect_same_lines(const std::vector<std::string> &got, const std::vector<st
 void expect_lines(const std::string &contents, const char *attributes = "") {
     const auto lines = reference_lines(contents);
     std::vector<std::string> expected_str;
-    for (const auto &l : lines) expected_str.push_back(as_fgetstr(l));
+    for (const auto &l : lines)
+        expected_str.push_back(as_fgetstr(l));
     // A last line with no line end of which fgetstr stores nothing (it starts
     // with a NUL byte) reads as the end of the file.
     const bool open_end = !contents.empty() && contents.back() != '\n' && contents.back() != '\r';
     if (open_end && expected_str.back().empty()) expected_str.pop_back();
     ScratchFile file("lines.dat", contents);
-    expect_same_lines(read_all_fgetstr(file.open(fopenr, attributes)), expected_str);
+    expect_same_lines(read_all(file.open(fopenr, attributes), -1), expected_str);
     std::vector<std::string> expected_n;
-    for (const auto &l : lines) expected_n.push_back(l.substr(0, 300));
-    expect_same_lines(read_all_fgetnstr(file.open(fopenr, attributes), 300), expected_n);
+    for (const auto &l : lines)
+        expected_n.push_back(l.substr(0, 300));
+    expect_same_lines(read_all(file.open(fopenr, attributes), 300), expected_n);
 }
 
 TEST(Fgetstr, DocumentedLineEnds) {
@@ -400,8 +285,22 @@ TEST(Fgetstr, DocumentedLineEnds) {
 
 TEST(Fgetstr, SmallFilesLineByLine) {
     const char *const files[] = {
-        "", "\n", "\r", "\r\n", "\n\n", "\r\r", "\n\r", "\r\r\n\n", "abc", "abc\n", "abc\r",
-        "abc\r\n", "a\nb\rc\r\nd", "\n\nx\n\n", "tab\tand space \n", "\x7f\x80\xff\n",
+        "",
+        "\n",
+        "\r",
+        "\r\n",
+        "\n\n",
+        "\r\r",
+        "\n\r",
+        "\r\r\n\n",
+        "abc",
+        "abc\n",
+        "abc\r",
+        "abc\r\n",
+        "a\nb\rc\r\nd",
+        "\n\nx\n\n",
+        "tab\tand space \n",
+        "\x7f\x80\xff\n",
     };
     for (const char *f : files) {
         SCOPED_TRACE(testing::PrintToString(std::string(f)));
@@ -429,25 +328,8 @@ TEST(Fgetstr, LongLineKeeps255AndNextReadStartsOnNextLine) {
     EXPECT_EQ(zrl_error, -1);
 }
 
-TEST(Fgetstr, NulByteEndsTheStoredTextButNotTheLine) {
-    using namespace std::string_literals;
-    ScratchFile file("nul.dat", "ab\0cd\nxy\n\0\n\0tail"s);
-    FDB *fdb = file.open(fopenr);
-    char to[256];
-    EXPECT_EQ(fgetstr(fdb, to), 2);
-    EXPECT_STREQ(to, "ab");
-    EXPECT_EQ(fgetstr(fdb, to), 2);
-    EXPECT_STREQ(to, "xy");
-    EXPECT_EQ(fgetstr(fdb, to), 0);
-    EXPECT_EQ(zrl_error, 0); // a line end was read
-    // A line of a NUL and more, with no line end before the end of the file:
-    // nothing stored and no line end, so the end of the file is reported.
-    EXPECT_EQ(fgetstr(fdb, to), 0);
-    EXPECT_EQ(zrl_error, -1);
-}
-
 TEST(Fgetnstr, MaximumDecidesTheNul) {
-    ScratchFile file("nstr.dat", "abcdef\nab\nabc\n");
+    ScratchFile file("nstr.dat", "abcdef\nab\nabc\nskipped\nz");
     FDB *fdb = file.open(fopenr);
     char to[8];
     std::memset(to, '#', sizeof to);
@@ -460,34 +342,12 @@ TEST(Fgetnstr, MaximumDecidesTheNul) {
     EXPECT_EQ(fgetnstr(fdb, to, 3), 3);
     EXPECT_EQ(std::string(to, 4), "abc#");
     EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fgetnstr(fdb, to, 0), 0) << "0 skips a line and stores the NUL only";
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(to[0], '\0');
+    EXPECT_EQ(fgetnstr(fdb, to, 3), 1);
     EXPECT_EQ(fgetnstr(fdb, to, 3), 0);
     EXPECT_EQ(zrl_error, -1);
-}
-
-TEST(Fgetnstr, MaximumZeroStoresNulAndSkipsOneLine) {
-    ScratchFile file("zero.dat", "first line\r\nsecond\nthird");
-    FDB *fdb = file.open(fopenr);
-    char to[16];
-    std::memset(to, '#', sizeof to);
-    EXPECT_EQ(fgetnstr(fdb, to, 0), 0);
-    EXPECT_EQ(zrl_error, 0);
-    EXPECT_EQ(std::string(to, 2), std::string("\0#", 2));
-    EXPECT_EQ(fgetnstr(fdb, to, -5), 0); // below 0 counts as 0
-    EXPECT_EQ(fgetnstr(fdb, to, 15), 5);
-    EXPECT_STREQ(to, "third");
-    EXPECT_EQ(fgetnstr(fdb, to, 0), 0);
-    EXPECT_EQ(zrl_error, -1);
-}
-
-TEST(Fgetnstr, KeepsNulBytesOfTheLine) {
-    using namespace std::string_literals;
-    ScratchFile file("nstrnul.dat", "a\0b\nc"s);
-    FDB *fdb = file.open(fopenr);
-    char to[8];
-    EXPECT_EQ(fgetnstr(fdb, to, 8), 3);
-    EXPECT_EQ(std::string(to, 4), "a\0b\0"s);
-    EXPECT_EQ(fgetnstr(fdb, to, 8), 1);
-    EXPECT_STREQ(to, "c");
 }
 
 // A line whose end lies just before, on or just after the end of the first
@@ -511,13 +371,16 @@ TEST(Fgetstr, LineEndsAroundBufferBoundary) {
                         const auto before = static_cast<std::size_t>(end_at - length);
                         std::string contents;
                         while (contents.size() + 101 <= before)
-                            contents += std::string(100, static_cast<char>('a' + contents.size() % 26)) + "\n";
-                        if (contents.size() < before) contents += std::string(before - contents.size() - 1, 'p') + "\n";
+                            contents +=
+                                std::string(100, static_cast<char>('a' + contents.size() % 26)) +
+                                "\n";
+                        if (contents.size() < before)
+                            contents += std::string(before - contents.size() - 1, 'p') + "\n";
                         contents += std::string(static_cast<std::size_t>(length), 'T') + end;
                         contents += std::string("tail") + last;
-                        SCOPED_TRACE(std::string(size.attributes) + " end at " + std::to_string(end_at) +
-                                     " length " + std::to_string(length) + " end " +
-                                     testing::PrintToString(std::string(end)) + " last " +
+                        SCOPED_TRACE(std::string(size.attributes) + " end at " +
+                                     std::to_string(end_at) + " length " + std::to_string(length) +
+                                     " end " + testing::PrintToString(std::string(end)) + " last " +
                                      testing::PrintToString(std::string(last)));
                         expect_lines(contents, size.attributes);
                         if (HasFailure()) return;
@@ -525,29 +388,6 @@ TEST(Fgetstr, LineEndsAroundBufferBoundary) {
                 }
             }
         }
-    }
-}
-
-TEST(Fgetstr, MixedLinesAgainstReference) {
-    // Characters from a small alphabet rich in line ends and NUL bytes.
-    std::uint32_t seed = 12345;
-    auto next = [&seed] {
-        seed = seed * 1664525u + 1013904223u;
-        return seed >> 8;
-    };
-    const char alphabet[] = {'\n', '\r', '\0', 'x', 'y', 'z', ' '};
-    for (int round = 0; round < 4; ++round) {
-        std::string contents;
-        const std::uint32_t size = 2 * kBuffer + next() % kBuffer;
-        while (contents.size() < size) {
-            const std::uint32_t r = next();
-            if (r % 50 == 0)
-                contents += std::string(200 + r % 200, 'w'); // lines past 255
-            else
-                contents.push_back(alphabet[r % sizeof alphabet]);
-        }
-        SCOPED_TRACE(round);
-        expect_lines(contents);
     }
 }
 

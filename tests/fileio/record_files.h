@@ -1,10 +1,12 @@
-// Scratch files for the tests of the record I/O: written and read back with
-// the C++ library, so that what the FDB operations did is checked against the
-// bytes on disk and not against the library's own view of them.
+// Scratch files for the tests of the record I/O, checked against the bytes
+// on disk and not against the library's own view of them; and small helpers
+// on open FDBs.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <zrlshared.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -22,6 +24,20 @@ inline void write_file(const std::string &path, const std::string &bytes) {
 inline std::string read_file(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Stores bytes into an open FDB's buffer as a writer does: at datptr, which
+// moves on, with the unwritten flag set.  The text must fit the room left.
+inline void store_bytes(FDB *fdb, const std::string &bytes) {
+    ASSERT_LE(static_cast<std::ptrdiff_t>(bytes.size()), fdb->endptr - fdb->datptr);
+    for (char c : bytes)
+        *fdb->datptr++ = c;
+    fdb->f_flags |= ZRL_FDB_UNWRITTEN;
+}
+
+// The first byte of an FDB, the marker while it is not open.
+inline unsigned first_byte(const FDB *fdb) {
+    return *reinterpret_cast<const unsigned char *>(fdb);
 }
 
 using Opener = FDB *(*)(const void *, const char *, const char *, const char *);

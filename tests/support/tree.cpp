@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,17 @@ bool Tree::exists(const std::string &relative) const {
 std::string Tree::content(const std::string &relative) const {
     std::ifstream in(os_path(at(relative)), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Tree::listing() const {
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(os_path(root_)))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const auto &name : names)
+        text += (text.empty() ? "" : " ") + name;
+    return text;
 }
 
 InDirectory::InDirectory(const std::string &dir) : saved_(current_directory()) {

@@ -45,6 +45,8 @@ class Tree {
     void dir(const std::string &relative) const;
     bool exists(const std::string &relative) const;
     std::string content(const std::string &relative) const;
+    // The names in the root directory, sorted, as one text "a b c".
+    std::string listing() const;
 
   private:
     std::string root_;
