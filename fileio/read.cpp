@@ -41,23 +41,11 @@ bool buffer_used_up(const FDB &fdb) {
 }
 
 // Refills a used-up buffer; false (status in zrl_error) when nothing came.
-// An output area (no read access: a new file, an append, or an update file
-// read to its end) lies at the end of the file and holds nothing to read, so
-// it reports the end of the file without a fill, which would count the whole
-// output area as consumed and move the position past the end.
+// The fill itself keeps the position of an output area and takes new data
+// after the end of the file.
 bool refill(FDB &fdb) {
-    if (!has_flag(fdb, ZRL_FDB_READ)) {
-        set_status(kEndOfFile);
-        return false;
-    }
     if (fill_buffer(fdb) != kSuccess) return false;
-    if (fdb.datptr < fdb.endptr) {
-        // New data (a file that grew after its end was met) ends the
-        // end-of-file state; left up, it would make the next read refill
-        // again and skip what just came.
-        fdb.f_flags &= ~ZRL_FDB_EOF;
-        return true;
-    }
+    if (fdb.datptr < fdb.endptr) return true;
     set_status(kEndOfFile);
     return false;
 }
