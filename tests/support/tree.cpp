@@ -83,6 +83,37 @@ std::string Tree::listing() const {
     return text;
 }
 
+Tree::Snapshot Tree::snapshot() const {
+    Snapshot shot;
+    for (const auto &entry : fs::recursive_directory_iterator(os_path(root_))) {
+        const auto relative = entry.path().lexically_relative(os_path(root_)).generic_u8string();
+        const std::string key(relative.begin(), relative.end());
+        if (entry.is_directory())
+            shot[key] = "<dir>";
+        else
+            shot[key] = content(key);
+    }
+    return shot;
+}
+
+std::string changes(const Tree::Snapshot &before, const Tree::Snapshot &after) {
+    std::string text;
+    const auto add = [&](char mark, const std::string &name) {
+        text += (text.empty() ? "" : " ") + (mark + name);
+    };
+    for (const auto &[name, data] : before) {
+        const auto now = after.find(name);
+        if (now == after.end())
+            add('-', name);
+        else if (now->second != data)
+            add('*', name);
+    }
+    for (const auto &entry : after)
+        if (before.count(entry.first) == 0)
+            add('+', entry.first);
+    return text;
+}
+
 InDirectory::InDirectory(const std::string &dir) : saved_(current_directory()) {
     EXPECT_EQ(chdir_utf8(dir.c_str()), 0) << dir;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace zrl_test {
@@ -48,9 +49,23 @@ class Tree {
     // The names in the root directory, sorted, as one text "a b c".
     std::string listing() const;
 
+    // Every file and directory below the root with its contents (a directory
+    // as "<dir>"), keyed by its '/'-written relative path.  A destructive
+    // operation is checked by taking one before and one after it and
+    // comparing them with `changes`.
+    using Snapshot = std::map<std::string, std::string>;
+    Snapshot snapshot() const;
+
   private:
     std::string root_;
 };
+
+// What differs between two snapshots, one entry per path: "-a/x" gone,
+// "+a/y" new, "*a/z" changed content; removals and changes first, then new
+// paths, each in path order, joined by blanks.  A test states the exact set
+// of changes it expects, so any other file that an operation touched shows
+// up in the failure.
+std::string changes(const Tree::Snapshot &before, const Tree::Snapshot &after);
 
 // Stays in a directory while it lives, and goes back to the one it found.
 class InDirectory {
