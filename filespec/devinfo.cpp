@@ -49,13 +49,13 @@ std::uint64_t blocks_of(std::uint64_t unit_bytes, std::uint64_t units) {
 // The text the platform is asked about, into where (kSpecMax + 1 bytes);
 // false when not even the current directory can be read.
 bool space_location(const char *spec, char *where) {
-    constexpr unsigned kFields = kNativeSyntax == Syntax::kPosix
-                                     ? field_bit(kDevice) | field_bit(kDirectory)
-                                     : field_bit(kDevice);
+    constexpr unsigned kFields = paths::kDrivesAndShares
+                                     ? field_bit(kDevice)
+                                     : field_bit(kDevice) | field_bit(kDirectory);
     const std::size_t n =
         merge_fields(where, kSpecMax, spec != nullptr ? spec : "", {}, kFields, kNativeSyntax);
     if (n == 0 && !platform::current_directory(where, kSpecMax + 1)) return false;
-    if constexpr (kNativeSyntax != Syntax::kPosix) {
+    if constexpr (paths::kDrivesAndShares) {
         // The root of the drive: two characters and a backslash.
         std::size_t keep = 0;
         while (keep < 2 && where[keep] != '\0')

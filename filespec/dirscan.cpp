@@ -24,9 +24,15 @@ bool is_dot_entry(std::string_view name) {
     return name == "." || name == "..";
 }
 
+bool holds_separator(std::string_view name) {
+    for (const char c : name)
+        if (is_native_separator(c)) return true;
+    return false;
+}
+
 // "C:" alone: a drive, whose root the platform may or may not know.
 bool is_bare_drive(std::string_view directory) {
-    return directory.size() == 2 && directory[1] == ':';
+    return paths::kDrivesAndShares && directory.size() == 2 && directory[1] == ':';
 }
 
 // Closes the layer's enumeration however the scan ends.
@@ -112,18 +118,18 @@ bool SearchList::append(std::string_view path) {
     return true;
 }
 
-void scan_directory(SearchList &list, std::string_view directory, std::string_view name_pattern) {
-    if (!list.ready()) return;
+bool scan_directory(SearchList &list, std::string_view directory, std::string_view name_pattern) {
+    if (!list.ready()) return true;
 
     if (is_bare_drive(directory) && name_pattern.empty()) {
         const char root[] = {directory[0], ':', '\\', '\0'};
         if (platform::drive_type(root) != platform::DriveType::kNoRootDirectory) list.append(root);
-        return;
+        return true;
     }
 
     PathText search;
     search.append(directory).separate().append(name_pattern);
-    if (!search.fits()) return; // longer than any name the layer takes: nothing can match
+    if (!search.fits()) return false;
     // '%' is a wildcard of the last component only; a '%' in a directory
     // name above it stays a plain character.
     for (std::size_t i = search.size(); i > 0 && !is_native_separator(search.data()[i - 1]); --i)
@@ -131,10 +137,10 @@ void scan_directory(SearchList &list, std::string_view directory, std::string_vi
 
     WIN32_FIND_DATA_UTF8 data;
     Enumeration enumeration(search.c_str(), data);
-    if (!enumeration.found()) return;
+    if (!enumeration.found()) return true;
     do {
         const std::string_view name = data.cFileName;
-        if (is_dot_entry(name)) continue;
+        if (is_dot_entry(name) || holds_separator(name)) continue;
         PathText joined;
         joined.append(directory).separate().append(name);
         char full[kSlotSize];
@@ -142,8 +148,9 @@ void scan_directory(SearchList &list, std::string_view directory, std::string_vi
             GetFullPathName_utf8(joined.c_str(), static_cast<std::uint32_t>(kSlotSize), full,
                                  nullptr) == 0)
             continue;
-        if (!list.append(full)) return;
+        if (!list.append(full)) return true;
     } while (enumeration.next(data));
+    return true;
 }
 
 } // namespace zrl

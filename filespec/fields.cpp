@@ -68,6 +68,17 @@ std::size_t separator_device(std::string_view t, Separator separator, Leading le
     return 0;
 }
 
+// A logical name through its colon: two or more characters before the first
+// colon and no separator among them.  Anything else starts a directory or a
+// name, as the file system reads it.
+std::size_t logical_device(std::string_view t) {
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == ':') return i >= 2 ? i + 1 : 0;
+        if (is_slash_or_backslash(t[i])) return 0;
+    }
+    return 0;
+}
+
 // '[dir]' or '<dir>': through the first closing bracket; a dot just before
 // it carries the directory on through the next closing bracket.  An
 // unclosed group is not part of the directory.
@@ -95,7 +106,7 @@ std::size_t device(std::string_view t, Syntax syntax) {
     case Syntax::kBackslash:
         return separator_device(t, is_slash_or_backslash, is_slash_or_backslash);
     case Syntax::kPosix:
-        return separator_device(t, is_slash_or_backslash, is('\\'));
+        return logical_device(t);
     case Syntax::kSlash:
         return separator_device(t, is('/'), is('/'));
     case Syntax::kGeneric:

@@ -9,17 +9,20 @@
 // of a syntax.
 //
 // Native paths.  The exported operations read specifications in the native
-// syntax.  On Windows that is the backslash syntax.  A POSIX build reads the
-// same texts the same way, so that 'C:\DATA\X.TXT', '\\SERVER\SHARE\X.TXT' and
-// 'DATA:X.TXT' split exactly as on Windows, and in addition reads '/' paths:
-//   - a slash ends a directory just as a backslash does;
-//   - a leading slash starts the root directory, not a device, so
-//     '/usr/lib/x.so' has no DEVICE and the DIRECTORY '/usr/lib/';
-//   - a leading backslash still starts a device ('\\' of a UNC name);
-//   - a DEVICE is still the text through the first colon when no slash or
-//     backslash comes before it, so logical names ('DATA:x.lis', search lists
-//     included) work as on Windows.  A one-letter device such as 'C:' is text
-//     like any other here; whether it names a drive is the file system's affair.
+// syntax, which follows the path rules of platform/path_rules.h.  On Windows
+// that is the backslash syntax.  A POSIX build reads a name as the UTF-8 layer
+// reads it, so that a text written the Windows way and its '/' twin name the
+// same file and split alike:
+//   - a slash or a backslash ends a directory;
+//   - a leading separator (or two) starts the root directory, not a device,
+//     so '/usr/lib/x.so' and '\usr\lib\x.so' have no DEVICE and the DIRECTORY
+//     '/usr/lib/' or '\usr\lib\';
+//   - a DEVICE is a logical name: two or more characters through the first
+//     colon, with no separator before it ('DATA:x.lis', search lists
+//     included, work as on Windows);
+//   - there are no drives: 'C:x.txt' is the name 'C:x' of the type '.txt',
+//     and 'C:\DATA\X.TXT' the directory 'C:\DATA\' below the current one,
+//     which is where the layer finds them.
 // The canonical form is the same on every platform: it checks its text under
 // the four documented syntaxes, never under the native one.
 #pragma once
@@ -27,6 +30,8 @@
 #include <array>
 #include <cstddef>
 #include <string_view>
+
+#include "platform/path_rules.h"
 
 namespace zrl {
 
@@ -44,24 +49,24 @@ enum class Syntax : int {
     kBracket,   // node '::', device ':', '[dir]' or '<dir>', name, type, ';version'
     kSlash,     // as backslash, with '/' alone as the separator
     kColon,     // device and directory both end at colons
-    kPosix,     // the backslash syntax plus native '/' paths (see above)
+    kPosix,     // '/' and '\' paths, logical devices only (see above)
 };
 
-#ifdef _WIN32
-inline constexpr Syntax kNativeSyntax = Syntax::kBackslash;
-inline constexpr char kNativeSeparator = '\\';
-#else
-inline constexpr Syntax kNativeSyntax = Syntax::kPosix;
-inline constexpr char kNativeSeparator = '/';
-#endif
+inline constexpr Syntax kNativeSyntax =
+    paths::kDrivesAndShares ? Syntax::kBackslash : Syntax::kPosix;
+inline constexpr char kNativeSeparator = paths::kSeparator;
 
 // Whether c ends a directory in the native syntax.
 inline constexpr bool is_native_separator(char c) {
-    return c == '\\' || (kNativeSyntax == Syntax::kPosix && c == '/');
+    return paths::ends_directory(c);
 }
 
 // The most characters fparse, fparseio and the canonical form write.
 inline constexpr std::size_t kSpecMax = 4096;
+// The longest name the UTF-8 layer takes; a name that would be longer is
+// refused with the runtime's ENAMETOOLONG, never cut, because a cut name
+// names another file.
+inline constexpr std::size_t kNameMax = kSpecMax - 1;
 // The most characters of the related name and type that fparseio keeps.
 inline constexpr std::size_t kRelatedMax = 132;
 
@@ -102,5 +107,13 @@ std::size_t canonical_form(char *out, std::string_view spec, std::string_view de
 // fparse: the canonical form when the field list starts with CANONICAL, else
 // the native merge with max kSpecMax.  Null texts count as empty.
 std::size_t parse_spec(char *out, const char *spec, const char *def, const char *fields);
+
+// The merge of spec with def over all fields in the native syntax, as the
+// search, the lookup and the file operations take a name: into out
+// (kSpecMax + 1 bytes), with its length in `length`.  The status is 0, or
+// ENAMETOOLONG with an empty out when the name has more than kNameMax
+// characters.  This is the one place where the length of a caller's name is
+// checked.
+int merge_name(char *out, const char *spec, const char *def, std::size_t &length);
 
 } // namespace zrl

@@ -4,6 +4,7 @@
 #include "filespec/fields.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -101,6 +102,14 @@ std::size_t parse_spec(char *out, const char *spec, const char *def, const char 
     if (is_canonical_mode(fields)) return canonical_form(out, text_of(spec), text_of(def));
     return merge_fields(out, kSpecMax, text_of(spec), text_of(def), field_mask(fields),
                         kNativeSyntax);
+}
+
+int merge_name(char *out, const char *spec, const char *def, std::size_t &length) {
+    length = merge_fields(out, kSpecMax, text_of(spec), text_of(def), kAllFields, kNativeSyntax);
+    if (length <= kNameMax) return kSuccess;
+    out[0] = '\0';
+    length = 0;
+    return ENAMETOOLONG;
 }
 
 } // namespace zrl

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "filespec/fields.h"
+#include "filespec/search.h"
 #include "frame/status.h"
 #include <utf8fs.h>
 #include <zrlshared.h>
@@ -62,6 +63,9 @@ bool first_element(const char *name, char *element) {
 // when the name cannot be held whole.
 int translate_device(char *out, const char *spec, const char *def, const char *fields) {
     std::size_t length = parse_spec(out, spec, def, fields);
+    // Checked before the translation, which may shorten a cut name into one
+    // that fits.
+    if (length > kNameMax) return -1;
     const std::size_t device = logical_device({out, length});
     if (device != 0) {
         char name[kDeviceWindow + 1];
@@ -73,8 +77,7 @@ int translate_device(char *out, const char *spec, const char *def, const char *f
         parse_spec(rest, out, nullptr, kAllButDevice);
         length = parse_spec(out, rest, element, fields);
     }
-    // A text of kSpecMax characters may have been cut by the merge.
-    return length < kSpecMax ? static_cast<int>(length) : -1;
+    return length <= kNameMax ? static_cast<int>(length) : -1;
 }
 
 } // namespace
@@ -82,7 +85,9 @@ int translate_device(char *out, const char *spec, const char *def, const char *f
 int rename_file(const char *old_spec, const char *new_spec) {
     set_status(kSuccess);
     char from[kSpecMax + 1];
-    if (ffspec(from, old_spec, nullptr) == 0) return set_status(kInvalid);
+    int refusal = kSuccess;
+    if (find_first(from, old_spec, nullptr, refusal) == 0)
+        return set_status(refusal != kSuccess ? refusal : kInvalid);
     char to[kSpecMax + 1];
     const int length = translate_device(to, new_spec, nullptr, nullptr);
     if (length < 0) return set_status(ENAMETOOLONG);

@@ -9,9 +9,12 @@
 //
 // A specification with a '*' is the search text itself, and its prefix runs
 // through its last separator; when it has none, the prefix runs through a
-// drive's colon ('C:*.TXT' gives 'C:NAME.TXT'), or is empty, so that the
-// paths are the bare names of the current directory, where the enumeration
-// looked.
+// drive's colon ('C:*.TXT' gives 'C:NAME.TXT'; where there are no drives
+// that colon belongs to the names), or is empty, so that the paths are the
+// bare names of the current directory, where the enumeration looked.
+//
+// A name that holds a character the file system reads as a separator is
+// left out as well: prefix + name would be the path of another file.
 #include <cstring>
 #include <new>
 #include <string>
@@ -37,6 +40,8 @@ struct Listing {
 
     void add(const char *name) {
         if (name[0] == '.') return;
+        for (const char *c = name; *c != '\0'; ++c)
+            if (is_native_separator(*c)) return;
         std::string path;
         path.reserve(prefix.size() + std::strlen(name));
         path.append(prefix).append(name);
@@ -68,7 +73,7 @@ std::string_view star_prefix(std::string_view spec) {
     std::size_t end = spec.size();
     while (end > 0 && !is_native_separator(spec[end - 1]))
         --end;
-    if (end == 0 && spec.size() >= 2 && spec[1] == ':') end = 2;
+    if (end == 0 && paths::kDrivesAndShares && spec.size() >= 2 && spec[1] == ':') end = 2;
     return spec.substr(0, end);
 }
 

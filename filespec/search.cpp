@@ -8,11 +8,14 @@
 // element, in order.  fsearch only copies the entries out, marking
 // directories with a trailing separator.
 //
-// The pattern text is a 4096-byte field, so it keeps at most 4095 characters
-// of a longer merge (the search itself uses the whole merge).  With a search
-// list it ends up as the directory of the last element searched.
+// A name longer than the UTF-8 layer takes (the merge, or a search-list
+// element with what follows the logical name) is refused as a whole: status
+// ENAMETOOLONG, no entries, an empty pattern text.  Searching a cut name
+// would find another file.  With a search list the pattern text ends up as
+// the directory of the last element searched.
 #include "filespec/search.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -25,11 +28,19 @@ namespace {
 
 constexpr unsigned kDeviceAndDirectory = field_bit(kDevice) | field_bit(kDirectory);
 
-// Copies text into the context's pattern field, cut to fit it.
+// Copies text, which is never longer than kNameMax, into the context's
+// pattern field.
 void set_pattern(ZRL_SEARCH &context, std::string_view text) {
-    const std::size_t n = text.size() < kSlotSize ? text.size() : kSlotSize - 1;
-    std::memcpy(context.pattern, text.data(), n);
-    context.pattern[n] = '\0';
+    std::memcpy(context.pattern, text.data(), text.size());
+    context.pattern[text.size()] = '\0';
+}
+
+// Ends a search that met a name it cannot hold: no entries, no pattern.
+ZRL_SEARCH *refuse_search(ZRL_SEARCH *context, SearchList &list, int status) {
+    list.release();
+    context->pattern[0] = '\0';
+    set_status(status);
+    return context;
 }
 
 // The text of a NUL-terminated field of at most `room` bytes; a field that a
@@ -42,11 +53,11 @@ std::string_view bounded(const char *text, std::size_t room) {
 
 // The length of the logical name that starts directory, or 0 when it starts
 // with none: a colon at the third character or later with no separator
-// between the third character and it.  One-letter drives never qualify.  On
-// POSIX a separator anywhere before the colon rules it out, because a
-// leading '/' is the root directory there, not a device.
+// between the third character and it.  One-letter drives never qualify.
+// Without drives and shares a separator anywhere before the colon rules it
+// out, because a leading separator is the root directory there.
 std::size_t logical_name_length(std::string_view directory) {
-    const std::size_t from = kNativeSyntax == Syntax::kPosix ? 0 : 2;
+    const std::size_t from = paths::kDrivesAndShares ? 2 : 0;
     for (std::size_t i = from; i < directory.size(); ++i) {
         if (directory[i] == ':') return i >= 2 ? i : 0;
         if (is_native_separator(directory[i])) return 0;
@@ -58,8 +69,9 @@ std::size_t logical_name_length(std::string_view directory) {
 // followed the logical name's colon, a leading separator dropped, so that
 // 'LOG:SUB' and 'LOG:\SUB' both search element + 'SUB'.  Elements are split
 // at commas as written: an empty element between two commas is the root
-// directory, a trailing comma adds none.
-void scan_search_list(ZRL_SEARCH &context, SearchList &list, std::string_view translation,
+// directory, a trailing comma adds none.  False when an element gives a name
+// longer than the layer takes.
+bool scan_search_list(ZRL_SEARCH &context, SearchList &list, std::string_view translation,
                       std::string_view below, std::string_view name_pattern) {
     if (!below.empty() && is_native_separator(below.front())) below.remove_prefix(1);
     while (!translation.empty() && !list.failed()) {
@@ -69,10 +81,11 @@ void scan_search_list(ZRL_SEARCH &context, SearchList &list, std::string_view tr
             comma == std::string_view::npos ? std::string_view() : translation.substr(comma + 1);
         PathText directory;
         directory.append(element).separate().append(below);
-        if (!directory.fits()) continue; // no file can lie below a directory the layer cannot name
+        if (!directory.fits()) return false;
         set_pattern(context, directory.view());
-        scan_directory(list, directory.view(), name_pattern);
+        if (!scan_directory(list, directory.view(), name_pattern)) return false;
     }
+    return true;
 }
 
 } // namespace
@@ -90,8 +103,11 @@ ZRL_SEARCH *start_search(ZRL_SEARCH *context, const char *spec, const char *def)
     context->count = 0;
     context->list = nullptr;
 
+    SearchList list(*context);
     char merged[kSpecMax + 1];
-    std::size_t length = parse_spec(merged, spec, def, nullptr);
+    std::size_t length = 0;
+    if (const int status = merge_name(merged, spec, def, length); status != kSuccess)
+        return refuse_search(context, list, status);
     if (length > 0 && is_native_separator(merged[length - 1])) merged[--length] = '\0';
     const std::string_view pattern(merged, length);
     set_pattern(*context, pattern);
@@ -106,7 +122,8 @@ ZRL_SEARCH *start_search(ZRL_SEARCH *context, const char *spec, const char *def)
     if (cut > 0) {
         directory = cut > 1 ? pattern.substr(0, cut - 1) : std::string_view(kRoot);
         name_pattern = pattern.substr(cut);
-    } else if (const std::size_t colon = pattern.rfind(':'); colon != std::string_view::npos) {
+    } else if (const std::size_t colon = pattern.rfind(':');
+               colon != std::string_view::npos && field_extent(pattern, kDevice, kNativeSyntax) != 0) {
         directory = pattern.substr(0, colon + 1);
         name_pattern = pattern.substr(colon + 1);
     } else {
@@ -114,10 +131,10 @@ ZRL_SEARCH *start_search(ZRL_SEARCH *context, const char *spec, const char *def)
         name_pattern = pattern;
     }
 
-    SearchList list(*context);
     const std::size_t logical = logical_name_length(directory);
     if (logical == 0) {
-        scan_directory(list, directory, name_pattern);
+        if (!scan_directory(list, directory, name_pattern))
+            return refuse_search(context, list, ENAMETOOLONG);
         return context;
     }
 
@@ -132,7 +149,8 @@ ZRL_SEARCH *start_search(ZRL_SEARCH *context, const char *spec, const char *def)
         set_status(kInvalid);
         return context;
     }
-    scan_search_list(*context, list, translation, directory.substr(logical + 1), name_pattern);
+    if (!scan_search_list(*context, list, translation, directory.substr(logical + 1), name_pattern))
+        return refuse_search(context, list, ENAMETOOLONG);
     return context;
 }
 
@@ -183,9 +201,10 @@ bool is_wild(std::string_view spec) {
     return spec.find_first_of("*?%") != std::string_view::npos;
 }
 
-// '\\SERVER\SHARE' names a share only with its closing backslash.
+// '\\SERVER\SHARE' names a share only with its closing backslash.  Where
+// there are no shares a leading '\\' is the root directory.
 bool is_bare_share(std::string_view spec) {
-    if (spec.size() < 3 || spec[0] != '\\' || spec[1] != '\\') return false;
+    if (!paths::kDrivesAndShares || spec.size() < 3 || spec[0] != '\\' || spec[1] != '\\') return false;
     const std::size_t more = spec.find('\\', 2);
     return more != std::string_view::npos && spec.find('\\', more + 1) == std::string_view::npos;
 }
@@ -213,13 +232,22 @@ int existing_entry(char *out, char *spec, std::size_t length) {
 
 } // namespace
 
-int find_first(char *out, const char *spec, const char *def) {
-    const int saved = zrl_error;
+int find_first(char *out, const char *spec, const char *def, int &refusal) {
+    refusal = kSuccess;
+    out[0] = '\0';
     // One byte more than a merge needs, for the backslash of a bare share.
     char merged[kSpecMax + 2];
-    const std::size_t length = parse_spec(merged, spec, def, nullptr);
+    std::size_t length = 0;
+    refusal = merge_name(merged, spec, def, length);
+    if (refusal != kSuccess) return 0;
 
-    if (!is_wild({merged, length})) {
+    // A name whose device is a logical name is found through its
+    // translation.  Without drives a text such as 'DATA:x' could also be the
+    // name of a file in the current directory, which the caller did not mean;
+    // Windows looks the text up first, as its own calls do.
+    const bool logical =
+        !paths::kDrivesAndShares && field_extent({merged, length}, kDevice, kNativeSyntax) != 0;
+    if (!logical && !is_wild({merged, length})) {
         const int found = existing_entry(out, merged, length);
         if (found > 0) return found;
         if (found < 0) {
@@ -233,10 +261,12 @@ int find_first(char *out, const char *spec, const char *def) {
         return 1;
     }
 
+    const int saved = zrl_error;
     int result = 0;
     ZRL_SEARCH *context = start_search(nullptr, spec, def);
     if (context != nullptr) {
         if (zrl_error == kSuccess) result = next_entry(context, out);
+        if (zrl_error == ENAMETOOLONG) refusal = ENAMETOOLONG;
         free_search(context);
     }
     if (result == 0) out[0] = '\0';
@@ -263,7 +293,8 @@ ZRL_API int fsfree(ZRL_SEARCH *context) {
 }
 
 ZRL_API int ffspec(char *out, const char *spec, const char *defspec) {
-    return out != nullptr ? zrl::find_first(out, spec, defspec) : 0;
+    int refusal = 0;
+    return out != nullptr ? zrl::find_first(out, spec, defspec, refusal) : 0;
 }
 
 } // extern "C"

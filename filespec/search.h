@@ -61,9 +61,10 @@ class SearchList {
     bool append(std::string_view path);
     // Whether the list has been lost to a failed allocation.
     bool failed() const { return failed_; }
+    // Drops the list: released, count 0, the status -1.
+    void release();
 
   private:
-    void release();
 
     ZRL_SEARCH &context_;
     std::size_t capacity_ = 0;
@@ -72,7 +73,16 @@ class SearchList {
 
 // Appends to the list every entry of directory that name_pattern matches,
 // each as its full path.  A directory that cannot be enumerated, or no
-// match, appends nothing and sets no status.
-void scan_directory(SearchList &list, std::string_view directory, std::string_view name_pattern);
+// match, appends nothing and sets no status.  An entry whose name holds a
+// character that the file system reads as a separator is passed over: its
+// path would name another file.  False when the search text is longer than
+// the layer takes.
+bool scan_directory(SearchList &list, std::string_view directory, std::string_view name_pattern);
+
+// ffspec's lookup: the full path of the file that spec (completed from def)
+// names, or of its first match, into out (kSlotSize + 1 bytes); its length,
+// or 0 when nothing was found.  `refusal` is ENAMETOOLONG when the name could
+// not be held, else 0.  zrl_error is left as it was.
+int find_first(char *out, const char *spec, const char *def, int &refusal);
 
 } // namespace zrl

@@ -49,16 +49,19 @@ std::size_t model_device(const string &t, int syntax) {
         return colon == npos ? 0 : colon + 1;
     case 4:
         return t[0] == ':' || colon == npos ? 0 : colon + 1;
+    case 5: // a logical name only: two or more characters, no separator before the colon
+        if (colon == npos || colon < 2) return 0;
+        for (std::size_t i = 0; i < colon; ++i)
+            if (sep(t[i], syntax)) return 0;
+        return colon + 1;
     default:
         break;
     }
-    const bool leading = syntax == 5 ? t[0] == '\\' : sep(t[0], syntax);
-    if (leading) {
+    if (sep(t[0], syntax)) {
         for (std::size_t i = 1; i < t.size(); ++i)
             if (sep(t[i], syntax)) return i + 1;
         return t.size();
     }
-    if (syntax == 5 && t[0] == '/') return 0;
     if (colon == npos) return 0;
     for (std::size_t i = 0; i < colon; ++i)
         if (sep(t[i], syntax)) return 0;

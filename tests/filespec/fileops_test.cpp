@@ -191,22 +191,28 @@ TEST(Fdelete, DeleteLoopWorksThroughEveryDirectoryOfASearchList) {
 TEST(Fdelete, ReportsWhatCannotBeDeleted) {
     Tree tree;
     tree.file("SUB.DIR/INNER.TXT");
+    tree.file("READONLY.TXT");
+    fs::permissions(os_path(tree.at("READONLY.TXT")),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     InDirectory here(tree.root());
     // A directory resolves to a name with a final separator, which remove
-    // refuses with the runtime's number for denied access.
+    // refuses with the runtime's number for denied access; a read-only file
+    // is refused the same way, as the Windows runtime refuses it.
     const std::pair<const char *, int> cases[] = {{"MISSING.TXT", 22},
                                                   {"*.NONE", 22},
                                                   {"ZRLT_FOPS_UNDEFINED_LOG:X.TXT", 22},
                                                   {"", 22},
                                                   {nullptr, 22},
                                                   {"SUB.DIR", EACCES},
-                                                  {"SUB.*", EACCES}};
+                                                  {"SUB.*", EACCES},
+                                                  {"READONLY.TXT", EACCES}};
     for (const auto &[spec, status] : cases) {
         zrl_error = 0;
         EXPECT_EQ(fdelete(spec), status) << (spec ? spec : "(null)");
         EXPECT_EQ(zrl_error, status) << (spec ? spec : "(null)");
     }
-    EXPECT_TRUE(tree.exists("SUB.DIR/INNER.TXT"));
+    EXPECT_TRUE(tree.exists("SUB.DIR/INNER.TXT") && tree.exists("READONLY.TXT"));
 }
 
 // ---- frename ----

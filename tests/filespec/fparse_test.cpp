@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "format/guarded_buffer.h"
+#include "support/tree.h"
 #include <zrlshared.h>
 
 namespace {
@@ -68,10 +69,6 @@ TEST(Fparse, DocumentedExamplesHoldOnEveryPlatform) {
         {"C:\\DATA\\FILE.TXT", nullptr, "DEV,DIR", "C:\\DATA\\"},
         {"C:\\DATA\\FILE.TXT", nullptr, "nam", "FILE"},
         {"C:\\DATA\\FILE.TXT", nullptr, "typ", ".TXT"},
-        {"C:\\DATA\\FILE.TXT", nullptr, "dev", "C:"},
-        {"\\\\SERVER\\SHARE\\X.TXT", nullptr, "dev", "\\\\"},
-        {"\\\\SERVER\\SHARE\\X.TXT", nullptr, "dir", "SERVER\\SHARE\\"},
-        {"\\USR\\X.TXT", nullptr, "dev", "\\USR\\"},
         {"ARCHIVE.TAR.GZ", nullptr, "nam", "ARCHIVE.TAR"},
         {"ARCHIVE.TAR.GZ", nullptr, "typ", ".GZ"},
         {".profile", nullptr, "nam", ""},
@@ -79,7 +76,6 @@ TEST(Fparse, DocumentedExamplesHoldOnEveryPlatform) {
         {"file.txt;3", nullptr, "typ", ".txt;3"},
         {"file.txt;3", nullptr, "NODE", ""},
         {"node::x", "DEF::D:[X]Y.Z;4", "VERSION", ""},
-        {"sub\\new.lis", "C:\\DATA\\old.txt", nullptr, "C:sub\\new.lis"},
         {"C:\\DATA\\FILE.TXT", nullptr, "xyz", ""},
     });
 }
@@ -88,13 +84,11 @@ TEST(Fparse, DocumentedExamplesHoldOnEveryPlatform) {
 TEST(Fparse, SplitsBackslashSpecificationsIntoFields) {
     expect_splits({
         // spec, then its device, directory, name and type
-        {"C:\\DATA\\FILE.TXT", "C:", "\\DATA\\", "FILE", ".TXT"},
         {"DATA:SUB\\REPORT.LIS", "DATA:", "SUB\\", "REPORT", ".LIS"},
-        {"\\\\SERVER\\SHARE\\X.TXT", "\\\\", "SERVER\\SHARE\\", "X", ".TXT"},
-        {"\\USR\\X.TXT", "\\USR\\", "", "X", ".TXT"},
+        {"DK:\\DATA\\FILE.TXT", "DK:", "\\DATA\\", "FILE", ".TXT"},
         {"SUB\\DIR\\", "", "SUB\\DIR\\", "", ""},
         {"A\\B:C.D", "", "A\\", "B:C", ".D"},
-        {"a:b:c.d", "a:", "", "b:c", ".d"},
+        {"ab:c:d.e", "ab:", "", "c:d", ".e"},
         {"file.", "", "", "file", "."},
         {"..", "", "", ".", "."},
         {"node::x", "node:", "", ":x", ""},
@@ -102,8 +96,8 @@ TEST(Fparse, SplitsBackslashSpecificationsIntoFields) {
 }
 
 #ifndef _WIN32
-// A POSIX build reads '/' as a directory separator and a leading '/' as the
-// root directory, while a leading backslash still starts a device.
+// A POSIX build reads '/' and '\\' as directory separators and a leading one
+// as the root directory.
 TEST(Fparse, SplitsPosixPathsIntoFields) {
     expect_splits({
         // spec, then its device, directory, name and type
@@ -111,7 +105,7 @@ TEST(Fparse, SplitsPosixPathsIntoFields) {
         {"/", "", "/", "", ""},
         {"DATA:/x/y.z", "DATA:", "/x/", "y", ".z"},
         {"//server/share/x.txt", "", "//server/share/", "x", ".txt"},
-        {"\\USR/X.TXT", "\\USR/", "", "X", ".TXT"},
+        {"\\USR/X.TXT", "", "\\USR/", "X", ".TXT"},
         {"mixed\\dir/x.y", "", "mixed\\dir/", "x", ".y"},
     });
 }
@@ -145,6 +139,34 @@ TEST(Fparse, WindowsKeepsSlashesOutOfDirectories) {
 }
 #endif
 
+// Drives and shares exist on Windows only.  Elsewhere a leading separator (or
+// two) is the root directory and a colon after one letter is part of a name:
+// each text splits where the UTF-8 layer finds the file of the same text.
+TEST(Fparse, DrivesAndSharesOnWindowsOnly) {
+    struct Case {
+        const char *spec, *def, *fields, *windows, *posix;
+    };
+    const Case cases[] = {
+        {"C:\\DATA\\FILE.TXT", nullptr, "dev", "C:", ""},
+        {"C:\\DATA\\FILE.TXT", nullptr, "dir", "\\DATA\\", "C:\\DATA\\"},
+        {"\\\\SERVER\\SHARE\\X.TXT", nullptr, "dev", "\\\\", ""},
+        {"\\\\SERVER\\SHARE\\X.TXT", nullptr, "dir", "SERVER\\SHARE\\", "\\\\SERVER\\SHARE\\"},
+        {"\\USR\\X.TXT", nullptr, "dev", "\\USR\\", ""},
+        {"\\USR\\X.TXT", nullptr, "dir", "", "\\USR\\"},
+        {"a:b:c.d", nullptr, "nam", "b:c", "a:b:c"},
+        {"sub\\new.lis", "C:\\DATA\\old.txt", nullptr, "C:sub\\new.lis", "sub\\new.lis"},
+        {"D:", "C:\\DATA\\old.txt", nullptr, "D:\\DATA\\old.txt", "C:\\DATA\\D:.txt"},
+        {"OTHER\\", "C:\\DATA\\old.txt", nullptr, "C:OTHER\\old.txt", "OTHER\\old.txt"},
+        {"\\OTHER\\", "C:\\DATA\\old.txt", nullptr, "\\OTHER\\\\DATA\\old.txt", "\\OTHER\\old.txt"},
+        {"x\\y.", "C:\\DATA\\old.txt", nullptr, "C:x\\y.", "x\\y."},
+        {"name", "C:", nullptr, "C:name", "name"},
+        {"C:\\OUT\\", "prog.c", "dev,typ", "C:.c", ".c"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(parse(c.spec, c.def, c.fields), zrl_test::kWindows ? c.windows : c.posix)
+            << "spec '" << c.spec << "' default '" << (c.def ? c.def : "(null)") << "'";
+}
+
 TEST(Fparse, FieldListsSelectByAbbreviatedWords) {
     const char *const spec = "DEV:\\DIR\\NAME.TYP";
     struct Case {
@@ -172,31 +194,26 @@ TEST(Fparse, FieldListsSelectByAbbreviatedWords) {
 
 TEST(Fparse, FillsMissingFieldsFromDefault) {
     expect_merges({
-        {"new", "C:\\DATA\\old.txt", nullptr, "C:\\DATA\\new.txt"},
-        {"D:", "C:\\DATA\\old.txt", nullptr, "D:\\DATA\\old.txt"},
-        {"OTHER\\", "C:\\DATA\\old.txt", nullptr, "C:OTHER\\old.txt"},
-        // A leading backslash starts a device, so the default's directory stays.
-        {"\\OTHER\\", "C:\\DATA\\old.txt", nullptr, "\\OTHER\\\\DATA\\old.txt"},
-        {"new", "C:\\DATA\\old.txt", "nam,typ", "new.txt"},
-        {nullptr, "C:\\DATA\\old.txt", "typ", ".txt"},
+        {"new", "DK:\\DATA\\old.txt", nullptr, "DK:\\DATA\\new.txt"},
+        {"new", "DK:\\DATA\\old.txt", "nam,typ", "new.txt"},
+        {nullptr, "DK:\\DATA\\old.txt", "typ", ".txt"},
         {nullptr, nullptr, nullptr, ""},
         // A field that spec has replaces the default's whole.
-        {"x\\y.", "C:\\DATA\\old.txt", nullptr, "C:x\\y."},
-        {"DATA:", "C:\\DATA\\old.txt", nullptr, "DATA:\\DATA\\old.txt"},
+        {"DATA:", "DK:\\DATA\\old.txt", nullptr, "DATA:\\DATA\\old.txt"},
         // Neither text has the field: it stays out.
-        {"name", "C:", nullptr, "C:name"},
+        {"name", "DK:", nullptr, "DK:name"},
     });
 }
 
 TEST(Fparse, OutMayBeTheSpecificationItself) {
     char buffer[kSpecBytes] = "file";
-    EXPECT_EQ(fparse(buffer, buffer, "C:\\DATA\\*.TXT", nullptr), 16);
-    EXPECT_STREQ(buffer, "C:\\DATA\\file.TXT");
+    EXPECT_EQ(fparse(buffer, buffer, "DK:\\DATA\\*.TXT", nullptr), 17);
+    EXPECT_STREQ(buffer, "DK:\\DATA\\file.TXT");
     EXPECT_EQ(fparse(buffer, buffer, nullptr, "dir,nam"), 10);
     EXPECT_STREQ(buffer, "\\DATA\\file");
-    char def[kSpecBytes] = "C:\\DATA\\old.txt";
-    EXPECT_EQ(fparse(def, "new", def, nullptr), 15);
-    EXPECT_STREQ(def, "C:\\DATA\\new.txt");
+    char def[kSpecBytes] = "DK:\\DATA\\old.txt";
+    EXPECT_EQ(fparse(def, "new", def, nullptr), 16);
+    EXPECT_STREQ(def, "DK:\\DATA\\new.txt");
 }
 
 // The documented cut at five, every other length, a negative max (nothing
@@ -374,7 +391,6 @@ TEST(Fparseio, TakesOnlyNameAndTypeFromRelatedSpecification) {
         {"out\\", "main.c", ".h", nullptr, "out\\main.h"},
         {"x", "main.c", "D:\\prog", nullptr, "x.c"},
         {"C:\\OUT\\", nullptr, "prog.c", "nam", "prog"},
-        {"C:\\OUT\\", nullptr, "prog.c", "dev,typ", "C:.c"},
         {nullptr, nullptr, nullptr, nullptr, ""},
     });
 }

@@ -194,22 +194,6 @@ TEST(WildcardSearch, UnreadableDirectoryGivesNoEntries) {
     EXPECT_TRUE(s.entries.empty());
 }
 
-TEST(WildcardSearch, OverlongSpecificationFindsNothingAndStaysInItsBuffers) {
-    Tree tree;
-    const std::string spec = tree.at(std::string(5000, 'a') + "*");
-    ZRL_SEARCH *context = fsinit(nullptr, spec.c_str(), nullptr);
-    ASSERT_NE(context, nullptr);
-    EXPECT_EQ(zrl_error, 0);
-    EXPECT_EQ(context->count, 0);
-    EXPECT_EQ(std::strlen(context->pattern), static_cast<std::size_t>(ZRL_SEARCH_SLOT - 1));
-    fsfree(context);
-    GuardedBuffer out(kOut);
-    zrl_error = 7;
-    EXPECT_EQ(ffspec(out.data(), spec.c_str(), nullptr), 0);
-    EXPECT_EQ(zrl_error, 7);
-    EXPECT_TRUE(out.untouched_from(kOut));
-}
-
 // ---- Search lists ----
 
 TEST(SearchList, SearchesEachElementInTurn) {
