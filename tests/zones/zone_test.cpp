@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <random>
@@ -578,25 +579,35 @@ TEST(ZoneDelete, RefusesAZoneWhoseChunksDoNotAddUpToItsTotal) {
 }
 
 // A chunk list that leads to memory the zone never obtained (a chunk header
-// on the stack, linked behind the zone's one chunk) is not followed there: a
-// reset and a delete stop at it with -1, and nothing is written or freed
-// there.
-TEST(ZoneDelete, NeverFreesOrWritesAChunkItDidNotObtain) {
-    ZRL_ZONE zone = zrl_zcreate(1, 100);
-    alignas(64) zrl_word fake[64] = {static_cast<zrl_word>(sizeof fake), 0};
-    zrl_word copy[64];
-    std::memcpy(copy, fake, sizeof fake);
-    const Addr chunk = chunk_list(zone).at(0);
-    reinterpret_cast<Pair *>(chunk)->next = static_cast<zrl_word>(addr(fake));
-    header(zone).total += sizeof fake;
-    EXPECT_EQ(zrl_zreset(zone), -1);
-    EXPECT_EQ(zrl_zdelete(zone), -1);
-    EXPECT_EQ(std::memcmp(copy, fake, sizeof fake), 0);
-    EXPECT_EQ(chunk_list(zone), std::vector<Addr>{addr(fake)});
-    EXPECT_EQ(header(zone).total, static_cast<zrl_word>(sizeof fake));
-    header(zone).chunks = 0;
-    header(zone).total = 0;
-    EXPECT_EQ(zrl_zdelete(zone), 0);
+// linked behind the zone's one chunk, on the stack or in a block already given
+// back to the C runtime) is not followed there: a reset and a delete stop at
+// it with -1 without reading, writing or freeing it.
+TEST(ZoneDelete, NeverFollowsTheChunkListIntoMemoryItDidNotObtain) {
+    for (bool on_stack : {true, false}) {
+        SCOPED_TRACE(on_stack ? "on the stack" : "given back");
+        constexpr std::size_t kFake = 64 * sizeof(zrl_word);
+        alignas(64) zrl_word stack[64] = {static_cast<zrl_word>(kFake), 0};
+        zrl_word copy[64];
+        std::memcpy(copy, stack, sizeof stack);
+        zrl_word *fake = stack;
+        if (!on_stack) {
+            fake = static_cast<zrl_word *>(std::malloc(kFake));
+            std::memcpy(fake, stack, kFake);
+            std::free(fake);
+        }
+        ZRL_ZONE zone = zrl_zcreate(1, 100);
+        const Addr chunk = chunk_list(zone).at(0);
+        reinterpret_cast<Pair *>(chunk)->next = static_cast<zrl_word>(addr(fake));
+        header(zone).total += kFake;
+        EXPECT_EQ(zrl_zreset(zone), -1);
+        EXPECT_EQ(zrl_zdelete(zone), -1);
+        EXPECT_EQ(std::memcmp(copy, stack, sizeof stack), 0);
+        EXPECT_EQ(header(zone).chunks, static_cast<zrl_word>(addr(fake)));
+        EXPECT_EQ(header(zone).total, static_cast<zrl_word>(kFake));
+        header(zone).chunks = 0;
+        header(zone).total = 0;
+        EXPECT_EQ(zrl_zdelete(zone), 0);
+    }
 }
 
 // Eight words that are not a zone (the self word does not hold their
