@@ -163,9 +163,11 @@ ZRL_API int lsqrt(int n);
    extension size, 4 release chunks that become wholly free, 0x80 fixed (never
    grow after creation).  Sizes that round past 2^32, and counted requests
    whose count x size or length does not fit in 32 bits, give null.  A free
-   whose block overlaps the zone's free space (e.g. a block freed twice) is
-   refused with -1; zrl_zcfree of null is -1.  Zone operations never set
-   zrl_error. */
+   (plain or counted) is refused with -1, touching nothing, unless its block
+   lies wholly inside one chunk the zone holds, at a granule start, clear of
+   free space (so a block freed twice, after its chunk was released, with too
+   large a size, or from elsewhere is refused); zrl_zcfree of null is -1.
+   Zone operations never set zrl_error. */
 ZRL_API ZRL_ZONE zrl_zcreate(int flags, unsigned int size);
 ZRL_API void *zrl_zalloc(ZRL_ZONE zone, unsigned int size);
 ZRL_API int zrl_zfree(ZRL_ZONE zone, void *block, unsigned int size);

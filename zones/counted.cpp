@@ -36,9 +36,14 @@ void *allocate_counted(ZRL_ZoneHeader *zone, std::uint32_t count, std::uint32_t 
 
 // A null address has no length word to read and is refused like any null
 // block of non-zero size; so is a length word that no counted block can hold.
+// The word is read only when it is where a counted block of this zone keeps
+// it, at a granule start inside a chunk body: an address from anywhere else,
+// a released chunk included, is refused without reading it.
 int free_counted(ZRL_ZoneHeader *zone, void *block) {
     if (!valid(zone) || zone->total == 0 || block == nullptr) return -1;
-    const zrl_word *word_at = static_cast<zrl_word *>(block) - 1;
+    const Address word_address = reinterpret_cast<Address>(block) - count_word;
+    if (!holds(*zone, word_address, count_word)) return -1;
+    const zrl_word *word_at = reinterpret_cast<const zrl_word *>(word_address);
     const zrl_word length = *word_at;
     if (length < static_cast<zrl_word>(count_word) ||
         static_cast<std::uint64_t>(length) > UINT32_MAX)

@@ -5,6 +5,13 @@
 // the rover, which each operation leaves just before the place it worked on,
 // so that allocations and frees near each other stay short.  Blocks carry no
 // header; the caller states the size again when it frees one.
+//
+// Nothing a caller passes to a free is written to before it is known to be
+// memory of this zone: the chunk bodies the zone holds are indexed by
+// address, and a block must lie wholly inside one of them, at a granule
+// start, and clear of free space.  So a block freed twice, after its chunk
+// went back, with too large a size, from another zone or from anywhere else
+// is refused with -1 and the zone stays as it was.
 #include "zones/zone.h"
 
 #include <algorithm>
@@ -31,8 +38,6 @@ namespace zrl::zones {
 
 namespace {
 
-using Address = std::uintptr_t;
-
 inline Address at(const void *p) {
     return reinterpret_cast<Address>(p);
 }
@@ -43,12 +48,16 @@ inline Node *node_at(Address a) {
 // Gives back the chunk whose entire body is the free node `node` (preceded
 // on the free list by `before`), if there is such a chunk.
 [[gnu::noinline]] void release_if_whole(ZRL_ZoneHeader &zone, Node *node, Node *before) {
+    ChunkIndex &bodies = bodies_of(zone);
+    Body *body = bodies.starting_at(at(node));
+    if (body == nullptr || body->end != at(node) + node->size) return;
     Chunk **link = &zone.chunks;
     for (Chunk *chunk = zone.chunks; chunk != nullptr; chunk = chunk->next) {
         if (at(chunk) + chunk_header == at(node) && chunk->size == node->size + chunk_header) {
             *link = chunk->next;
             zone.total -= chunk->size;
             before->next = node->next;
+            bodies.remove(body);
             std::free(chunk);
             return;
         }
@@ -62,11 +71,13 @@ inline Node *node_at(Address a) {
 // body of a chunk (and not the rover this call started from) gives that chunk
 // back to the C runtime.
 //
-// A region that overlaps free space is refused with -1 before anything is
-// written: the nodes on either side of the insertion point are the only ones
-// it could overlap, so this costs two comparisons and catches a block freed
+// A region that is not wholly inside one chunk body at a granule start, or
+// that overlaps free space, is refused with -1 before anything is written.
+// The nodes on either side of the insertion point are the only free space it
+// could overlap, so that costs two comparisons and catches a block freed
 // twice or freed with a size larger than it had.
 int insert(ZRL_ZoneHeader &zone, Address block, std::size_t length, bool may_release) {
+    if (!holds(zone, block, length)) return -1;
     Node *const start = zone.rover;
     Node *prev = start;
     Node *p = start;
@@ -117,12 +128,15 @@ bool add_chunk(ZRL_ZoneHeader &zone, std::uint64_t want) {
                                ~std::uint64_t{granule - 1};
     const std::uint64_t size = body + chunk_header;
     if (size != static_cast<std::size_t>(size)) return false;
+    ChunkIndex &bodies = bodies_of(zone);
+    if (!bodies.reserve_one()) return false;
     auto *chunk = static_cast<Chunk *>(std::malloc(static_cast<std::size_t>(size)));
     if (chunk == nullptr) return false;
     chunk->size = static_cast<std::size_t>(size);
     chunk->next = zone.chunks;
     zone.chunks = chunk;
     zone.total += chunk->size;
+    bodies.add({at(chunk) + chunk_header, at(chunk) + chunk->size});
     // A new chunk is never given straight back, whatever the release flag.
     insert(zone, at(chunk) + chunk_header, static_cast<std::size_t>(body), false);
     return true;
@@ -132,6 +146,11 @@ bool add_chunk(ZRL_ZoneHeader &zone, std::uint64_t want) {
 
 ZRL_ZONE_SELF_CHECK bool valid(const ZRL_ZoneHeader *zone) {
     return zone != nullptr && zone->self == zone;
+}
+
+bool holds(const ZRL_ZoneHeader &zone, Address block, std::size_t length) {
+    const Body *body = bodies_of(zone).holding(block);
+    return body != nullptr && (block - body->begin) % granule == 0 && length <= body->end - block;
 }
 
 namespace {
@@ -202,8 +221,10 @@ ZRL_ZoneHeader *create(int flags, std::uint32_t size) {
     if ((flags & kExtension) != 0) extension = std::max<std::size_t>(size, default_extension);
     const std::uint32_t initial = (flags & kInitial) != 0 ? size : 0;
 
-    auto *zone = static_cast<ZRL_ZoneHeader *>(std::malloc(sizeof(ZRL_ZoneHeader)));
-    if (zone == nullptr) return nullptr;
+    auto *block = static_cast<ZoneBlock *>(std::malloc(sizeof(ZoneBlock)));
+    if (block == nullptr) return nullptr;
+    block->bodies = ChunkIndex{};
+    ZRL_ZoneHeader *zone = &block->header;
     zone->self = zone;
     zone->chunks = nullptr;
     zone->total = 0;
@@ -217,10 +238,20 @@ ZRL_ZoneHeader *create(int flags, std::uint32_t size) {
     // growth after creation, and the initial size is how a fixed zone gets
     // its memory at all.
     if (initial != 0 && !add_chunk(*zone, initial)) {
-        std::free(zone);
+        block->bodies.release();
+        std::free(block);
         return nullptr;
     }
     return zone;
+}
+
+// The index entry of `chunk`, found on the chunk list, when the zone obtained
+// that chunk and still holds it with the size it had; null otherwise.  Only
+// then is the chunk's header read further or the chunk given back.
+Body *entry_of(ZRL_ZoneHeader &zone, const Chunk *chunk) {
+    Body *body = bodies_of(zone).starting_at(at(chunk) + chunk_header);
+    if (body == nullptr || body->end == body->begin) return nullptr;
+    return body->end == at(chunk) + chunk->size ? body : nullptr;
 }
 
 // Empties the free list, then frees the whole body of every chunk, newest
@@ -230,6 +261,7 @@ int reset(ZRL_ZoneHeader &zone) {
     zone.rover = &zone.base;
     const bool may_release = (zone.flags & kRelease) != 0;
     for (Chunk *chunk = zone.chunks; chunk != nullptr;) {
+        if (entry_of(zone, chunk) == nullptr) return -1;
         Chunk *next = chunk->next;
         if (insert(zone, at(chunk) + chunk_header, chunk->size - chunk_header, may_release) != 0)
             return -1;
@@ -242,13 +274,20 @@ int reset(ZRL_ZoneHeader &zone) {
 // up to the total exactly.  On a mismatch the header stays, and the chunk list
 // and total keep describing the chunks still held, so that nothing is
 // released twice; as soon as one chunk has gone, the free list is emptied so
-// that the zone never hands out released memory.
+// that the zone never hands out released memory.  A chunk on the list that
+// the index does not hold is a mismatch too: it is never given to free.
+// Bodies given back are marked in the index and dropped from it at the end,
+// so that giving back many chunks shifts no entries one by one.
 int destroy(ZRL_ZoneHeader &zone) {
+    ChunkIndex &bodies = bodies_of(zone);
     std::size_t remainder = zone.total;
     Chunk *chunk = zone.chunks;
-    while (chunk != nullptr && remainder >= chunk->size) {
+    while (chunk != nullptr) {
+        Body *body = entry_of(zone, chunk);
+        if (body == nullptr || remainder < chunk->size) break;
         remainder -= chunk->size;
         Chunk *next = chunk->next;
+        body->end = body->begin;
         std::free(chunk);
         chunk = next;
         zone.chunks = chunk;
@@ -256,13 +295,17 @@ int destroy(ZRL_ZoneHeader &zone) {
         zone.base.next = &zone.base;
         zone.rover = &zone.base;
     }
-    if (chunk != nullptr || remainder != 0) return -1;
+    if (chunk != nullptr || remainder != 0) {
+        bodies.drop_marked();
+        return -1;
+    }
+    bodies.release();
     // Written through a volatile word: a store into memory released right
     // after would otherwise be dropped as dead, and the handle would still
     // pass the self check.
     ZRL_ZoneHeader *volatile *self = &zone.self;
     *self = nullptr;
-    std::free(&zone);
+    std::free(&reinterpret_cast<ZoneBlock &>(zone));
     return 0;
 }
 

@@ -2,6 +2,8 @@
 // and the numbers that follow from the width of a word.
 #pragma once
 
+#include "zones/chunk_index.h"
+
 #include <zrlshared.h>
 
 #include <cstddef>
@@ -76,8 +78,28 @@ static_assert(offsetof(ZRL_ZoneHeader, extension) == 7 * sizeof(zrl_word));
 
 namespace zrl::zones {
 
+// A zone as obtained with malloc: the documented header words first, so that
+// the caller's handle points at them, then the index of the chunk bodies.
+struct ZoneBlock {
+    ZRL_ZoneHeader header;
+    ChunkIndex bodies;
+};
+
+static_assert(offsetof(ZoneBlock, header) == 0);
+
+inline ChunkIndex &bodies_of(ZRL_ZoneHeader &zone) {
+    return reinterpret_cast<ZoneBlock &>(zone).bodies;
+}
+inline const ChunkIndex &bodies_of(const ZRL_ZoneHeader &zone) {
+    return reinterpret_cast<const ZoneBlock &>(zone).bodies;
+}
+
 // True while `zone` points at a live zone header.
 bool valid(const ZRL_ZoneHeader *zone);
+
+// True when [block, block + length) lies wholly inside one chunk body of the
+// zone and starts a granule of it, as every block the zone hands out does.
+bool holds(const ZRL_ZoneHeader &zone, Address block, std::size_t length);
 
 // The block length for a requested size: rounded up to the granule in
 // unsigned 32-bit arithmetic, so that 0 means "none" both for a size of 0 and

@@ -1,8 +1,10 @@
 // Drives one or two zones through allocate/free/counted/reset sequences read
 // from the input and checks them against a model of the live blocks: blocks
 // never overlap, stay inside the zone's chunks and keep their contents; every
-// free of a live block succeeds, a free of free space is refused; the free
-// list stays ordered, merged and inside the chunks.
+// free of a live block succeeds; a free of free space, of memory given back,
+// of the stack, of another zone's block, past a chunk's end or off a granule
+// start is refused and leaves the zone as it was; the free list stays
+// ordered, merged and inside the chunks.
 #include "zones/zone.h"
 
 #include <algorithm>
@@ -54,8 +56,8 @@ struct Block {
 struct Model {
     ZRL_ZONE zone = nullptr;
     int flags = 0;
-    std::map<Addr, Block> live; // by the first reserved byte
-    std::vector<std::pair<void *, std::uint32_t>> freed;
+    std::map<Addr, Block> live;                          // by the first reserved byte
+    std::vector<std::pair<void *, std::uint32_t>> freed; // size 0: counted
 };
 
 struct Span {
@@ -125,6 +127,18 @@ void check(const Model &m) {
         live_bytes += b.end - begin;
     }
     require(free_bytes + live_bytes == body_bytes);
+}
+
+// What a refused free must leave as it was: the header words and the free list.
+std::vector<Addr> snapshot(const ZRL_ZoneHeader &zone) {
+    std::vector<Addr> words{at(zone.rover), at(zone.chunks), zone.total};
+    const Node *n = &zone.base;
+    do {
+        words.push_back(at(n));
+        words.push_back(n->size);
+        n = n->next;
+    } while (n != &zone.base);
+    return words;
 }
 
 void add(Model &m, std::vector<Model> &all, unsigned char *bytes, std::size_t used,
@@ -205,27 +219,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::advance(it, in.u16() % m.live.size());
             const Block b = it->second;
             require(intact(b));
-            if (b.size != 0) {
-                require(zrl_zfree(m.zone, b.bytes, b.size) == 0);
-                if (m.freed.size() < 64) m.freed.emplace_back(b.bytes, b.size);
-            } else {
-                require(zrl_zcfree(m.zone, b.bytes) == 0);
-            }
+            require((b.size != 0 ? zrl_zfree(m.zone, b.bytes, b.size)
+                                 : zrl_zcfree(m.zone, b.bytes)) == 0);
+            if (m.freed.size() < 64) m.freed.emplace_back(b.bytes, b.size);
             m.live.erase(it);
             break;
         }
-        case 12: { // free again what is free space now
+        case 12: { // free again what was freed: free space now, or given back
             if (m.freed.empty()) break;
             const std::size_t i = in.byte() % m.freed.size();
             auto [block, asked] = m.freed[i];
             m.freed[i] = m.freed.back();
             m.freed.pop_back();
-            const Addr begin = at(block), end = begin + zrl::zones::block_length(asked);
-            if (m.zone->total == 0 || !inside(bodies(*m.zone), begin, end)) break;
-            bool in_use = false;
-            for (const Model &other : zones)
-                in_use |= overlaps_live(other, begin, end);
-            if (!in_use) require(zrl_zfree(m.zone, block, asked) == -1);
+            // A counted block's word must be free for the free to be refused.
+            const Addr begin = at(block) - (asked == 0 ? zrl::zones::count_word : 0);
+            const Addr end = begin + (asked == 0 ? granule : zrl::zones::block_length(asked));
+            if (overlaps_live(m, begin, end)) break; // handed out again
+            const std::vector<Addr> before = snapshot(*m.zone);
+            require((asked != 0 ? zrl_zfree(m.zone, block, asked) : zrl_zcfree(m.zone, block)) ==
+                    -1);
+            require(snapshot(*m.zone) == before);
             break;
         }
         case 13: { // arguments that are refused or accepted without effect
@@ -236,14 +249,47 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             if (!m.live.empty()) require(zrl_zfree(m.zone, m.live.begin()->second.bytes, 0) == -1);
             break;
         }
+        case 15: { // misuse: blocks that are not this zone's, or not whole
+            const std::vector<Addr> before = snapshot(*m.zone);
+            alignas(64) unsigned char stack[8 * granule] = {};
+            const zrl_word length = granule;
+            std::memcpy(stack + 2 * granule, &length, sizeof length);
+            require(zrl_zfree(m.zone, stack + 2 * granule, granule) == -1);
+            require(zrl_zcfree(m.zone, stack + 2 * granule + zrl::zones::word) == -1);
+            if (zones.size() == 2) {
+                const Model &other = &m == &zones[0] ? zones[1] : zones[0];
+                if (!other.live.empty()) {
+                    const Block &b = other.live.begin()->second;
+                    require((b.size != 0 ? zrl_zfree(m.zone, b.bytes, b.size)
+                                         : zrl_zcfree(m.zone, b.bytes)) == -1);
+                }
+            }
+            if (!m.live.empty()) {
+                auto it = m.live.begin();
+                std::advance(it, in.u16() % m.live.size());
+                const Block &b = it->second;
+                if (b.size != 0) {
+                    const std::vector<Span> chunk_bodies = bodies(*m.zone);
+                    const Span body =
+                        *std::find_if(chunk_bodies.begin(), chunk_bodies.end(), [&](Span s) {
+                            return s.begin <= it->first && it->first < s.end;
+                        });
+                    const std::uint32_t past = static_cast<std::uint32_t>(
+                        body.end - it->first + granule * (1 + in.byte() % 4));
+                    require(zrl_zfree(m.zone, b.bytes, past) == -1);
+                    require(zrl_zfree(m.zone, b.bytes + zrl::zones::word, b.size) == -1);
+                    require(zrl_zcfree(m.zone, b.bytes) == -1);
+                }
+            }
+            require(snapshot(*m.zone) == before);
+            break;
+        }
         case 14: // reset, now and then
             if (op != 14) break;
             require(zrl_zreset(m.zone) == 0);
             m.live.clear();
             m.freed.clear();
             if ((m.flags & zrl::zones::kRelease) != 0) require(m.zone->total == 0);
-            break;
-        default:
             break;
         }
         if (step % 16 == 0) check(m);
