@@ -1,5 +1,6 @@
 // The four output channels C, L, M and T, their default functions, the shared
 // formatting buffer and the QV_ members that hand text to one channel.
+#include <algorithm>
 #include <array>
 #include <cstdarg>
 #include <cstdio>
@@ -41,18 +42,20 @@ int refuse_output(const char *, int) {
     return 0;
 }
 
+// A conversion that the runtime cannot perform (a wide character that the
+// locale cannot encode, say) ends the formatting with -1.  The channel is
+// called all the same, with the text formatted before that conversion: the
+// buffer is cleared first and its last byte is kept NUL, so what the runtime
+// left is always terminated and no text of an earlier call shows behind it.
+// The member then returns -1.
 int channel_vprintf(Channel channel, const char *format, va_list args) {
     const std::span<char, kFormatBufferSize> buffer = format_buffer();
+    std::fill(buffer.begin(), buffer.end(), '\0');
     const int length =
         std::vsnprintf(buffer.data(), buffer.size(), format != nullptr ? format : "", args);
-    // A conversion the runtime cannot perform leaves no text worth sending.
-    if (length < 0) {
-        buffer[0] = '\0';
-        return -1;
-    }
-    const bool cut = length >= kFormatBufferSize;
-    if (channel_function(channel)(buffer.data(), 0) == 0 || cut) return -1;
-    return length;
+    buffer.back() = '\0';
+    const bool sent = channel_function(channel)(buffer.data(), 0) != 0;
+    return sent && length >= 0 && length < kFormatBufferSize ? length : -1;
 }
 
 int channel_text(Channel channel, const char *text, int newline) {
@@ -76,94 +79,50 @@ std::span<char, kFormatBufferSize> format_buffer() {
 using zrl::Channel;
 
 // Each member uses only the channel named by the letter after QV_.
-extern "C" ZRL_API int QV_Cprintf(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = zrl::channel_vprintf(Channel::C, format, args);
-    va_end(args);
-    return result;
-}
-extern "C" ZRL_API int QV_Lprintf(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = zrl::channel_vprintf(Channel::L, format, args);
-    va_end(args);
-    return result;
-}
-extern "C" ZRL_API int QV_Mprintf(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = zrl::channel_vprintf(Channel::M, format, args);
-    va_end(args);
-    return result;
-}
-extern "C" ZRL_API int QV_Tprintf(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int result = zrl::channel_vprintf(Channel::T, format, args);
-    va_end(args);
-    return result;
-}
-
-extern "C" ZRL_API int QV_Cvprintf(const char *format, va_list args) {
-    return zrl::channel_vprintf(Channel::C, format, args);
-}
-extern "C" ZRL_API int QV_Lvprintf(const char *format, va_list args) {
-    return zrl::channel_vprintf(Channel::L, format, args);
-}
-extern "C" ZRL_API int QV_Mvprintf(const char *format, va_list args) {
-    return zrl::channel_vprintf(Channel::M, format, args);
-}
-extern "C" ZRL_API int QV_Tvprintf(const char *format, va_list args) {
-    return zrl::channel_vprintf(Channel::T, format, args);
-}
-
+#define ZRL_CHANNEL_PRINTF(name, channel)                                                          \
+    extern "C" ZRL_API int name(const char *format, ...) {                                         \
+        va_list args;                                                                              \
+        va_start(args, format);                                                                    \
+        const int result = zrl::channel_vprintf(channel, format, args);                            \
+        va_end(args);                                                                              \
+        return result;                                                                             \
+    }
+#define ZRL_CHANNEL_VPRINTF(name, channel)                                                         \
+    extern "C" ZRL_API int name(const char *format, va_list args) {                                \
+        return zrl::channel_vprintf(channel, format, args);                                        \
+    }
 // type and typeln pass the caller's own pointer on, without copying.
-extern "C" ZRL_API int QV_Ctype(const char *text) {
-    return zrl::channel_text(Channel::C, text, 0);
-}
-extern "C" ZRL_API int QV_Ltype(const char *text) {
-    return zrl::channel_text(Channel::L, text, 0);
-}
-extern "C" ZRL_API int QV_Mtype(const char *text) {
-    return zrl::channel_text(Channel::M, text, 0);
-}
-extern "C" ZRL_API int QV_Ttype(const char *text) {
-    return zrl::channel_text(Channel::T, text, 0);
-}
-extern "C" ZRL_API int QV_Ctrm_type(const char *text) {
-    return zrl::channel_text(Channel::C, text, 0);
-}
-extern "C" ZRL_API int QV_Ltrm_type(const char *text) {
-    return zrl::channel_text(Channel::L, text, 0);
-}
-extern "C" ZRL_API int QV_Mtrm_type(const char *text) {
-    return zrl::channel_text(Channel::M, text, 0);
-}
-extern "C" ZRL_API int QV_Ttrm_type(const char *text) {
-    return zrl::channel_text(Channel::T, text, 0);
-}
-extern "C" ZRL_API int QV_Ctypeln(const char *text) {
-    return zrl::channel_text(Channel::C, text, 1);
-}
-extern "C" ZRL_API int QV_Ltypeln(const char *text) {
-    return zrl::channel_text(Channel::L, text, 1);
-}
-extern "C" ZRL_API int QV_Mtypeln(const char *text) {
-    return zrl::channel_text(Channel::M, text, 1);
-}
-extern "C" ZRL_API int QV_Ttypeln(const char *text) {
-    return zrl::channel_text(Channel::T, text, 1);
-}
-extern "C" ZRL_API int QV_Ctrm_typln(const char *text) {
-    return zrl::channel_text(Channel::C, text, 1);
-}
-extern "C" ZRL_API int QV_Ltrm_typln(const char *text) {
-    return zrl::channel_text(Channel::L, text, 1);
-}
-extern "C" ZRL_API int QV_Mtrm_typln(const char *text) {
-    return zrl::channel_text(Channel::M, text, 1);
-}
-extern "C" ZRL_API int QV_Ttrm_typln(const char *text) {
-    return zrl::channel_text(Channel::T, text, 1);
-}
+#define ZRL_CHANNEL_TEXT(name, channel, newline)                                                   \
+    extern "C" ZRL_API int name(const char *text) {                                                \
+        return zrl::channel_text(channel, text, newline);                                          \
+    }
+
+ZRL_CHANNEL_PRINTF(QV_Cprintf, Channel::C)
+ZRL_CHANNEL_PRINTF(QV_Lprintf, Channel::L)
+ZRL_CHANNEL_PRINTF(QV_Mprintf, Channel::M)
+ZRL_CHANNEL_PRINTF(QV_Tprintf, Channel::T)
+ZRL_CHANNEL_VPRINTF(QV_Cvprintf, Channel::C)
+ZRL_CHANNEL_VPRINTF(QV_Lvprintf, Channel::L)
+ZRL_CHANNEL_VPRINTF(QV_Mvprintf, Channel::M)
+ZRL_CHANNEL_VPRINTF(QV_Tvprintf, Channel::T)
+
+ZRL_CHANNEL_TEXT(QV_Ctype, Channel::C, 0)
+ZRL_CHANNEL_TEXT(QV_Ltype, Channel::L, 0)
+ZRL_CHANNEL_TEXT(QV_Mtype, Channel::M, 0)
+ZRL_CHANNEL_TEXT(QV_Ttype, Channel::T, 0)
+ZRL_CHANNEL_TEXT(QV_Ctrm_type, Channel::C, 0)
+ZRL_CHANNEL_TEXT(QV_Ltrm_type, Channel::L, 0)
+ZRL_CHANNEL_TEXT(QV_Mtrm_type, Channel::M, 0)
+ZRL_CHANNEL_TEXT(QV_Ttrm_type, Channel::T, 0)
+ZRL_CHANNEL_TEXT(QV_Ctypeln, Channel::C, 1)
+ZRL_CHANNEL_TEXT(QV_Ltypeln, Channel::L, 1)
+ZRL_CHANNEL_TEXT(QV_Mtypeln, Channel::M, 1)
+ZRL_CHANNEL_TEXT(QV_Ttypeln, Channel::T, 1)
+ZRL_CHANNEL_TEXT(QV_Ctrm_typln, Channel::C, 1)
+ZRL_CHANNEL_TEXT(QV_Ltrm_typln, Channel::L, 1)
+ZRL_CHANNEL_TEXT(QV_Mtrm_typln, Channel::M, 1)
+ZRL_CHANNEL_TEXT(QV_Ttrm_typln, Channel::T, 1)
+
+#undef ZRL_CHANNEL_PRINTF
+#undef ZRL_CHANNEL_VPRINTF
+#undef ZRL_CHANNEL_TEXT

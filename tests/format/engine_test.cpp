@@ -129,6 +129,7 @@ TEST(FormatLanguage, RealFieldsShowFixedNotationAndOverflowFill) {
         {"integer text fits exactly", fill("######^##", 123456.75), "123456.80"},
         {"fraction cut not rounded", fill("#^#", 2.678), "2.6"},
         {"truncated overflow shows width", fill("##^#~", 1.0e8), "##.#"},
+        {"overflow wider than seven gets blanks", fill("#########^#", 1.0e8), "  #######.#"},
         {"infinity overflows", fill("###^##", std::numeric_limits<double>::infinity()),
          "#######.##"},
         {"real then integer", fill("##^#&#", 1.25, 3), " 1.23"},

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,32 @@ TEST_F(RecordedChannels, FormattedTextIsCutAt1023Characters) {
         ASSERT_EQ(received.size(), 2u);
         EXPECT_EQ(received[0].text, pattern.substr(0, std::min(length, 1023))) << length;
         EXPECT_EQ(received[1].text, received[0].text) << length;
+    }
+}
+
+// A conversion the C runtime cannot perform (here a wide character that the C
+// locale cannot encode) still reaches the channel, with the text formatted
+// before it and never with what an earlier call left in the buffer; the
+// member returns -1.  A runtime that can encode the character formats it.
+TEST_F(RecordedChannels, FailedConversionSendsTheTextBeforeIt) {
+    const auto smiley = static_cast<wint_t>(0x263A);
+    char probe[16];
+    const int runtime = std::snprintf(probe, sizeof probe, "x%lcy", smiley);
+    const std::string want = runtime < 0 ? "x" : probe;
+    const std::string stale(1000, 's');
+    for (const Channel &ch : kChannels) {
+        for (bool listed : {false, true}) {
+            SCOPED_TRACE(testing::Message() << ch.letter << (listed ? " vprintf" : " printf"));
+            ch.printf("%s", stale.c_str());
+            received.clear();
+            const int result =
+                listed ? call_v(ch.vprintf, "x%lcy", smiley) : ch.printf("x%lcy", smiley);
+            EXPECT_EQ(result, runtime < 0 ? -1 : runtime);
+            ASSERT_EQ(received.size(), 1u);
+            EXPECT_EQ(received[0].channel, ch.letter);
+            EXPECT_EQ(received[0].text, want);
+            EXPECT_EQ(received[0].newline, 0);
+        }
     }
 }
 
