@@ -77,10 +77,15 @@ int fill_buffer(FDB &fdb) {
 
     if (has_flag(fdb, ZRL_FDB_UNWRITTEN)) {
         flush_buffer(fdb);
-        // A failed write-back keeps its own status; only a clean one turns
-        // into the end of the file when nothing more can be read.
-        if (zrl_error == kSuccess && has_flag(fdb, ZRL_FDB_EOF)) set_status(kEndOfFile);
-        return zrl_error;
+        // A failed write-back keeps its own status.  An update buffer has
+        // been refilled by it; an output area at the end of the file reads
+        // on below, so that data another writer appended after the end is
+        // read like any other.
+        if (zrl_error != kSuccess) return zrl_error;
+        if (has_flag(fdb, ZRL_FDB_READ) || !has_flag(fdb, ZRL_FDB_EOF)) {
+            if (has_flag(fdb, ZRL_FDB_EOF)) set_status(kEndOfFile);
+            return zrl_error;
+        }
     }
 
     // With read access the whole buffer has been consumed.  An output area
@@ -109,11 +114,15 @@ int fill_buffer(FDB &fdb) {
         if (has_flag(fdb, ZRL_FDB_TERMINAL)) break;
     }
 
-    // Data that came after the end of the file had been met (the file grew)
-    // is read like any other: the next byte comes from the buffer, not from
-    // another fill that would pass over it.
-    if (fdb.endptr != fdb.bufptr) fdb.f_flags &= ~ZRL_FDB_EOF;
-    if (fdb.endptr == fdb.bufptr) {
+    if (fdb.endptr != fdb.bufptr) {
+        // Data that came after the end of the file had been met (the file
+        // grew) is read like any other: the next byte comes from the buffer,
+        // not from another fill that would pass over it.  The buffer now
+        // holds file data, also in what was an output area, so a store into
+        // it is written back where that data came from.
+        fdb.f_flags &= ~ZRL_FDB_EOF;
+        fdb.f_flags |= ZRL_FDB_READ;
+    } else {
         // Nothing came: the end of the file, also when the read failed.
         fdb.f_flags |= ZRL_FDB_EOF;
         status = kEndOfFile;
