@@ -276,7 +276,7 @@ void after_append(FDB &fdb) {
     if (end < 0)
         set_status(io_status(errno));
     else
-        fdb.position = static_cast<std::int32_t>(end);
+        fdb.position = static_cast<std::int32_t>(static_cast<std::uint32_t>(end));
     start_output(fdb);
 }
 
