@@ -8,14 +8,10 @@
 
 namespace zrl {
 
-// Deletes every file that spec matches, one fdelete after another until one
-// fails.  zrl_error is left as it was.
-void delete_every(const char *spec);
-
 // Before the create of fdb.filspc: with BACKUP (and no backup name yet) moves
-// the existing file to its backup name in fdb.bakspc; with FAST_FILE_TRANSFER
-// deletes every file of the name.  True when a backup was made by this call.
-// zrl_error is left as it was.
+// the existing file of exactly that name to its backup name in fdb.bakspc;
+// with FAST_FILE_TRANSFER removes it.  True when a backup was made by this
+// call.  zrl_error is left as it was.
 bool prepare_replacement(FDB &fdb);
 
 // Renames fdb.bakspc back to fdb.filspc when a backup name is set; bakspc

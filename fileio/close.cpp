@@ -16,6 +16,7 @@
 
 #include "fileio/backup.h"
 #include "fileio/buffer.h"
+#include "fileio/exact_names.h"
 #include "fileio/fdb.h"
 #include "filespec/fields.h"
 #include "frame/status.h"
@@ -54,9 +55,9 @@ int close_fdb(FDB *fdb) {
         // The file is to go, and its previous version comes back.  A file
         // that is already gone (a temporary file the runtime removed at the
         // close) is no failure.
-        const int deleted = fdelete(name);
+        const int deleted = exact_remove(name);
         set_status(close_status);
-        if (deleted != kSuccess && deleted != kInvalid && zrl_error == kSuccess)
+        if (deleted != kSuccess && deleted != ENOENT && zrl_error == kSuccess)
             set_status(deleted);
         const int restored = restore_backup(*fdb);
         if (restored != kSuccess && zrl_error == kSuccess) set_status(restored);
@@ -86,7 +87,7 @@ int close_and_rename(FDB *fdb, const char *new_spec, const char *defspec) {
     }
     char new_name[kSpecMax + 1];
     fparse(new_name, new_spec, defspec, nullptr);
-    if (close_fdb(fdb) == kSuccess) frename(old_name, new_name);
+    if (close_fdb(fdb) == kSuccess) set_status(exact_rename_to_spec(old_name, new_name));
     return zrl_error;
 }
 

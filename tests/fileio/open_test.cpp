@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <list>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #if defined(__linux__)
@@ -505,6 +506,50 @@ TEST(Backup, TakesTheNextFreeBackupName) {
             << "without a free name the old version is not kept";
         for (const std::string &name : c.taken)
             EXPECT_EQ(dir.content(name), "taken") << name;
+    }
+}
+
+// The names that the library forms or finds itself (the file it replaces,
+// its backup, the FDB's own file at fcldelete and fclrename) are acted on
+// exactly: the pattern characters in them match no other file.
+TEST(Backup, ActsOnExactlyTheNamesOfItsOwnFiles) {
+    const std::vector<std::string> names =
+        zrl_test::kWindows ? std::vector<std::string>{"a%b.txt"}
+                           : std::vector<std::string>{"a?b.txt", "a%b.txt", "a*b.txt"};
+    const struct {
+        const char *label;
+        const char *attributes;
+        int (*close)(FDB *);
+        const char *changed; // @ stands for the name
+    } cases[] = {
+        {"backup, close", "B", fclosx, "*@"},
+        {"backup, fcldelete", "B", fcldelete, ""},
+        {"fast transfer, close", "FA", fclosx, "*@"},
+        {"fcldelete", "", fcldelete, "-@"},
+        {"fclrename", "", nullptr, "-@ +renamed.txt"},
+    };
+    for (const std::string &name : names) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(name + ", " + c.label);
+            Tree dir("exact_names");
+            dir.file(name, "old");
+            for (const char *decoy : {"axb.txt", "a!b.txt", "axb_txt.bak", "a!b_txt.bak",
+                                      "a_b_txt.bak", "100x.txt"})
+                dir.file(decoy, "decoy");
+            const Tree::Snapshot before = dir.snapshot();
+            FDB *fdb = fdbset(nullptr, c.attributes);
+            ASSERT_GE(fopenw(fdb, dir.at(name).c_str(), nullptr, nullptr)->handle, 0);
+            store_bytes(fdb, "new");
+            if (c.close != nullptr)
+                EXPECT_EQ(c.close(fdb), 0);
+            else
+                EXPECT_EQ(fclrename(fdb, dir.at("renamed.txt").c_str(), nullptr), 0);
+            std::string expected = c.changed;
+            if (const auto at = expected.find('@'); at != std::string::npos)
+                expected.replace(at, 1, name);
+            EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), expected);
+            fdbfree(fdb);
+        }
     }
 }
 
