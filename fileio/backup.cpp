@@ -10,11 +10,12 @@
 // When that name is taken (a program that ended without closing leaves its
 // backup on disk), the type is counted up from its last character, one
 // character further to the left after each name that also exists: '.bak',
-// '.bal', '.bbl', '.cbl'.  When the count reaches the dot no backup is made,
-// and the create goes on without one.
+// '.bal', '.bbl', '.cbl'.
 //
-// Every name here is the library's own, so each is removed and renamed
-// exactly, never matched as a pattern.
+// The previous version survives every failure: when no backup can be made
+// (no name can be formed, every name is taken, the rename fails) the create
+// fails and the file stays as it was.  Every name here is the library's own,
+// so each is removed and renamed exactly, never matched as a pattern.
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -105,21 +106,21 @@ int make_backup(FDB &fdb) {
 
 } // namespace
 
-bool prepare_replacement(FDB &fdb) {
-    const bool fast = has_flag(fdb, ZRL_FDB_FAST_TRANSFER);
+int prepare_replacement(FDB &fdb) {
     if (fdb.bakspc[0] != '\0' || !has_flag(fdb, ZRL_FDB_BACKUP)) {
         // FAST_FILE_TRANSFER: the old file goes before the new one is made,
-        // so that other names of it (links) keep the old contents.
-        if (fast) exact_remove(fdb.filspc);
-        return false;
+        // so that other names of it (links) keep the old contents.  A file
+        // that cannot be removed is truncated by the create instead.
+        if (has_flag(fdb, ZRL_FDB_FAST_TRANSFER)) exact_remove(fdb.filspc);
+        return kSuccess;
     }
     utf8fs_stat32 record;
     errno = 0;
     const bool found = stat32_utf8(fdb.filspc, &record) == 0;
-    if (!found && errno != EOVERFLOW) return false; // nothing to preserve
+    if (!found && errno != EOVERFLOW) return kSuccess; // nothing to preserve
     // A directory of that name is not replaced: the create fails on it.
-    if (found && (record.st_mode & UTF8FS_S_IFMT) == UTF8FS_S_IFDIR) return false;
-    return make_backup(fdb) == kSuccess;
+    if (found && (record.st_mode & UTF8FS_S_IFMT) == UTF8FS_S_IFDIR) return kSuccess;
+    return make_backup(fdb);
 }
 
 int restore_backup(FDB &fdb) {

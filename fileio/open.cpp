@@ -162,7 +162,12 @@ int open_descriptor(FDB &fdb, int mode, int &status) {
             status = kTooLarge;
             return -1;
         }
-        const bool backed_up = prepare_replacement(fdb);
+        const int prepared = prepare_replacement(fdb);
+        if (prepared != kSuccess) {
+            status = prepared;
+            return -1;
+        }
+        const bool backed_up = fdb.bakspc[0] != '\0';
         errno = 0;
         handle = open_utf8(fdb.filspc, (mode & ~kCreateBit) | kCreateFlags, permissions);
         const int open_error = errno;

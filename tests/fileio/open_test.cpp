@@ -11,6 +11,9 @@
 #if defined(__linux__)
 #include <cstdlib>
 #include <fcntl.h>
+#endif
+#if !defined(_WIN32)
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 #include <utf8fs.h>
@@ -491,21 +494,87 @@ TEST(Backup, TakesTheNextFreeBackupName) {
         dir.file("R.TXT", "old");
         for (const std::string &name : c.taken)
             dir.file(name, "taken");
+        const Tree::Snapshot before = dir.snapshot();
         FDB *fdb = fopenw("B", dir.at("R.TXT").c_str(), nullptr, nullptr);
-        ASSERT_GE(fdb->handle, 0);
         if (c.chosen[0] == '\0') {
-            EXPECT_STREQ(fdb->bakspc, "");
-        } else {
-            EXPECT_TRUE(same_file(fdb->bakspc, dir.at(c.chosen))) << fdb->bakspc;
-            EXPECT_EQ(dir.content(c.chosen), "old");
+            // Without a free name the create fails and the old file stays.
+            EXPECT_EQ(fdb->handle, -1);
+            EXPECT_EQ(zrl_error, EEXIST);
+            EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+            EXPECT_EQ(fclosx(fdb), 22);
+            continue;
         }
-        for (const std::string &name : c.taken)
-            EXPECT_EQ(dir.content(name), "taken") << name;
+        ASSERT_GE(fdb->handle, 0);
+        EXPECT_TRUE(same_file(fdb->bakspc, dir.at(c.chosen))) << fdb->bakspc;
         EXPECT_EQ(fcldelete(fdb), 0);
-        EXPECT_EQ(dir.content("R.TXT"), c.chosen[0] != '\0' ? "old" : "")
-            << "without a free name the old version is not kept";
-        for (const std::string &name : c.taken)
-            EXPECT_EQ(dir.content(name), "taken") << name;
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+    }
+}
+
+// A backup that cannot be made fails the create with its status and leaves
+// everything as it was.  The rename is stopped by a directory that the
+// creating program may not write: run in a child that gives up root's rights
+// (a directory's permissions do not stop root).  The child reports the
+// open's status as its exit code.
+#if !defined(_WIN32)
+int create_without_rights(const std::string &path) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(200);
+        FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
+        _exit(fdb == nullptr ? 201 : fdb->handle >= 0 ? 202 : zrl_error);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+#endif
+
+TEST(Backup, ThatCannotBeMadeFailsTheCreateAndKeepsTheOldFile) {
+#if !defined(_WIN32)
+    {
+        SCOPED_TRACE("the rename is refused");
+        Tree dir("backup_refused");
+        dir.file("ro/R.TXT", "old");
+        // Anyone may write the file, nobody but its owner the directory.
+        fs::permissions(dir.at("ro/R.TXT"), fs::perms::owner_read | fs::perms::owner_write |
+                                                fs::perms::group_read | fs::perms::group_write |
+                                                fs::perms::others_read | fs::perms::others_write);
+        fs::permissions(dir.at("ro"), fs::perms::owner_all | fs::perms::group_read |
+                                          fs::perms::group_exec | fs::perms::others_read |
+                                          fs::perms::others_exec);
+        fs::permissions(dir.root(), fs::perms::others_exec | fs::perms::others_read,
+                        fs::perm_options::add);
+        const Tree::Snapshot before = dir.snapshot();
+        const int status = create_without_rights(dir.at("ro/R.TXT"));
+        if (status == 200) GTEST_SKIP() << "cannot give up root's rights";
+        EXPECT_EQ(status, EACCES);
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+    }
+#endif
+    {
+        SCOPED_TRACE("the backup name is too long");
+        Tree dir("backup_long");
+        // A file whose name fits while the four characters more of its
+        // backup name do not.
+        const std::size_t target = ZRL_FDB_SPEC - 4;
+        std::string path = dir.root();
+        while (path.size() + 1 + 200 + 1 + 5 < target)
+            path += zrl_test::kSep + std::string(200, 'd');
+        path += zrl_test::kSep + std::string(target - path.size() - 1 - 5 - 1, 'e');
+        path += zrl_test::kSep + std::string("R.TXT");
+        ASSERT_EQ(path.size(), target);
+        std::error_code ec;
+        fs::create_directories(zrl_test::os_path(path).parent_path(), ec);
+        if (ec) GTEST_SKIP() << "no paths this long here";
+        zrl_test::write_file(path, "old");
+        const Tree::Snapshot before = dir.snapshot();
+        FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
+        EXPECT_EQ(fdb->handle, -1);
+        EXPECT_EQ(zrl_error, ENAMETOOLONG);
+        EXPECT_EQ(fclosx(fdb), 22);
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
     }
 }
 
