@@ -107,25 +107,28 @@ int make_backup(FDB &fdb) {
 } // namespace
 
 int prepare_replacement(FDB &fdb) {
-    if (fdb.bakspc[0] != '\0' || !has_flag(fdb, ZRL_FDB_BACKUP)) {
-        // FAST_FILE_TRANSFER: the old file goes before the new one is made,
-        // so that other names of it (links) keep the old contents.  A file
-        // that cannot be removed is truncated by the create instead.
-        if (has_flag(fdb, ZRL_FDB_FAST_TRANSFER)) exact_remove(fdb.filspc);
-        return kSuccess;
-    }
+    // A backup name left from an earlier use of the FDB names a file that
+    // this create did not make: it is forgotten, never deleted.
+    fdb.bakspc[0] = '\0';
     utf8fs_stat32 record;
     errno = 0;
     const bool found = stat32_utf8(fdb.filspc, &record) == 0;
-    if (!found && errno != EOVERFLOW) return kSuccess; // nothing to preserve
+    if (!found && errno != EOVERFLOW) return kSuccess; // nothing to replace
     // A directory of that name is not replaced: the create fails on it.
     if (found && (record.st_mode & UTF8FS_S_IFMT) == UTF8FS_S_IFDIR) return kSuccess;
-    return make_backup(fdb);
+    if (has_flag(fdb, ZRL_FDB_BACKUP)) return make_backup(fdb);
+    // FAST_FILE_TRANSFER: the old file goes before the new one is made, so
+    // that other names of it (links) keep the old contents.  A file that
+    // cannot be removed is truncated by the create instead.
+    if (has_flag(fdb, ZRL_FDB_FAST_TRANSFER)) exact_remove(fdb.filspc);
+    return kSuccess;
 }
 
 int restore_backup(FDB &fdb) {
     if (fdb.bakspc[0] == '\0') return kSuccess;
-    return exact_rename(fdb.bakspc, fdb.filspc);
+    const int renamed = exact_rename(fdb.bakspc, fdb.filspc);
+    if (renamed == kSuccess) fdb.bakspc[0] = '\0';
+    return renamed;
 }
 
 void drop_backup(FDB &fdb) {
