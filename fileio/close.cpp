@@ -18,6 +18,7 @@
 #include "fileio/buffer.h"
 #include "fileio/exact_names.h"
 #include "fileio/fdb.h"
+#include "fileio/open_fdbs.h"
 #include "filespec/fields.h"
 #include "frame/status.h"
 #include "platform/platform.h"
@@ -49,6 +50,7 @@ int close_fdb(FDB *fdb) {
     if (platform::fd_close(fdb->handle) != 0) set_status(io_status(errno));
     const int close_status = zrl_error;
     fdb->handle = -1;
+    note_closed(fdb);
     set_marker(*fdb);
 
     if (deleting) {

@@ -1,5 +1,6 @@
 // The opens, the create path with logical devices, the allocation check,
 // backups, and the closes.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -325,6 +326,38 @@ TEST(Opens, ReleaseAnFdbMadeFromAttributeTextAtItsClose) {
     ASSERT_NE(fdb, nullptr);
     EXPECT_EQ(fdb->handle, -1);
     EXPECT_EQ(fclosx(fdb), 22);
+}
+
+// An open given an FDB that is open already refuses it with 22 and leaves
+// it as it was, whatever its first byte (the low byte of datptr) happens to
+// be: here once as it comes, once the marker's 0xFF.
+TEST(Opens, RefuseAnFdbThatIsOpenAlready) {
+    for (const bool marker_byte : {false, true}) {
+        SCOPED_TRACE(marker_byte);
+        Tree dir("open_open");
+        dir.file("a.txt", std::string(600, 'a'));
+        dir.file("b.txt", "b");
+        FDB *fdb = fopenr(nullptr, dir.at("a.txt").c_str(), nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0);
+        while (marker_byte && first_byte(fdb) != 0xFFu)
+            ASSERT_EQ(fgetb(fdb), 'a');
+        const std::vector<char> record(reinterpret_cast<const char *>(fdb),
+                                       reinterpret_cast<const char *>(fdb + 1));
+        const Tree::Snapshot before = dir.snapshot();
+        for (auto open : {fopenr, fopenw}) {
+            FDB *result = nullptr;
+            EXPECT_EQ(zrl_test::capture_stdout(
+                          [&] { result = open(fdb, dir.at("b.txt").c_str(), nullptr, nullptr); }),
+                      "");
+            EXPECT_EQ(result, fdb);
+            EXPECT_EQ(zrl_error, 22);
+            EXPECT_TRUE(std::equal(record.begin(), record.end(), reinterpret_cast<const char *>(fdb)));
+        }
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+        EXPECT_EQ(fgetb(fdb), 'a') << "still reading its own file";
+        EXPECT_EQ(fclosx(fdb), 0);
+        fdbfree(fdb);
+    }
 }
 
 TEST(Opens, FailWithNoResultWhenTheBufferCannotBeHad) {
