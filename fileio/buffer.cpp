@@ -180,7 +180,8 @@ void write_back(FDB &fdb, bool refill) {
     std::int32_t descriptor = read_access ? used_bytes(fdb) : 0;
     const auto to_logical_position = [&] {
         if (resync)
-            fdb.position = seek_by(fdb.handle, consumed_bytes(fdb) - std::int64_t{descriptor}, failure);
+            fdb.position =
+                seek_by(fdb.handle, consumed_bytes(fdb) - std::int64_t{descriptor}, failure);
         else
             advance_position(fdb, consumed_bytes(fdb));
     };

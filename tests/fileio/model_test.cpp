@@ -99,7 +99,8 @@ class ModelRun {
   public:
     ModelRun(std::uint32_t seed, zrl_test::Opener opener, const char *attributes, int bufsize)
         : rng_(seed), bufsize_(bufsize), opener_(opener),
-          model_(random_bytes(bufsize * 5 / 2 + next(bufsize * 3 / 2))), file_("model.dat", model_.file()) {
+          model_(random_bytes(bufsize * 5 / 2 + next(bufsize * 3 / 2))),
+          file_("model.dat", model_.file()) {
         fdb_ = file_.open(opener, attributes);
         model_.reopen(opener == fopena);
     }
@@ -255,7 +256,9 @@ class ModelRun {
             // go out first, so that the file on disk is the model's.
             if ((fdb_->f_flags & ZRL_FDB_UNWRITTEN) != 0) fflushx(fdb_);
             ASSERT_EQ(zrl_error, 0);
-            const std::string bytes = random_bytes(next(3) == 0 ? static_cast<std::uint32_t>(random_count()) : next(8) + 1);
+            const std::uint32_t count =
+                next(3) == 0 ? static_cast<std::uint32_t>(random_count()) : next(8) + 1;
+            const std::string bytes = random_bytes(count);
             std::ofstream(file_.path(), std::ios::binary | std::ios::app) << bytes;
             model_.grow(bytes);
             check("grow " + std::to_string(bytes.size()), {0, zrl_error, {}}, {});

@@ -351,7 +351,8 @@ TEST(Opens, RefuseAnFdbThatIsOpenAlready) {
                       "");
             EXPECT_EQ(result, fdb);
             EXPECT_EQ(zrl_error, 22);
-            EXPECT_TRUE(std::equal(record.begin(), record.end(), reinterpret_cast<const char *>(fdb)));
+            EXPECT_TRUE(
+                std::equal(record.begin(), record.end(), reinterpret_cast<const char *>(fdb)));
         }
         EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
         EXPECT_EQ(fgetb(fdb), 'a') << "still reading its own file";

@@ -247,7 +247,8 @@ TEST(Fputp, PositionsAreUnsignedOffsetsPastTwoGibibytes) {
     std::filesystem::resize_file(zrl_test::os_path(file.path()), kSize, ec);
     if (ec) GTEST_SKIP() << "no room for a sparse file: " << ec.message();
     {
-        std::fstream f(zrl_test::os_path(file.path()), std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream f(zrl_test::os_path(file.path()),
+                       std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(kMark - 8);
         f << "ABCDEFGHIJKLMNOP";
     }
