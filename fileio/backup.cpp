@@ -10,13 +10,19 @@
 // When that name is taken (a program that ended without closing leaves its
 // backup on disk), the type is counted up from its last character, one
 // character further to the left after each name that also exists: '.bak',
-// '.bal', '.bbl', '.cbl'.  When the count reaches the dot no backup is made,
-// and the create goes on without one.
+// '.bal', '.bbl', '.cbl'.
+//
+// The previous version survives every failure: when no backup can be made
+// (no name can be formed, every name is taken, the rename fails) the create
+// fails and the file stays as it was.  Every name here is the library's own,
+// so each is removed and renamed exactly, never matched as a pattern.
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "fileio/backup.h"
+#include "fileio/exact_names.h"
 #include "fileio/fdb.h"
 #include "filespec/fields.h"
 #include "frame/status.h"
@@ -25,26 +31,6 @@
 
 namespace zrl {
 namespace {
-
-// Keeps zrl_error across the file operations, which set it on their own.
-class KeepStatus {
-  public:
-    KeepStatus() : saved_(zrl_error) {}
-    ~KeepStatus() { zrl_error = saved_; }
-    KeepStatus(const KeepStatus &) = delete;
-    KeepStatus &operator=(const KeepStatus &) = delete;
-
-  private:
-    int saved_;
-};
-
-// Whether an entry of that name exists.  A file too large for the 32-bit
-// status record exists as well.
-bool exists(const char *name) {
-    utf8fs_stat32 record;
-    errno = 0;
-    return stat32_utf8(name, &record) == 0 || errno == EOVERFLOW;
-}
 
 // Makes '_' of every '.' in the name and type of a full name.
 void undot_name_and_type(char *name, std::size_t length) {
@@ -77,21 +63,20 @@ bool count_up(char *name, std::size_t dot, std::size_t at) {
 bool choose_free_name(char *name) {
     const std::size_t length = std::strlen(name);
     const char *dot = std::strrchr(name, '.');
-    if (dot == nullptr) return !exists(name);
+    if (dot == nullptr) return !exact_exists(name);
     const std::size_t dot_at = static_cast<std::size_t>(dot - name);
     std::size_t cursor = length - 1;
-    while (exists(name)) {
+    while (exact_exists(name)) {
         if (cursor <= dot_at || !count_up(name, dot_at, cursor)) return false;
         --cursor;
     }
     return true;
 }
 
-// The backup name of the existing file `existing` into bakspc; false when it
-// has none (a directory, or a name that does not fit).
+// The backup name of the file `existing` (its full name, changed here) into
+// bakspc; false when it does not fit whole.
 bool make_backup_name(FDB &fdb, char *existing) {
     const std::size_t length = std::strlen(existing);
-    if (length == 0 || is_native_separator(existing[length - 1])) return false;
     undot_name_and_type(existing, length);
     const int n = fparsemax(fdb.bakspc, ZRL_FDB_SPEC - 1, ".bak", existing, nullptr);
     // A name cut at the end of the field would not be the backup's name.
@@ -102,49 +87,53 @@ bool make_backup_name(FDB &fdb, char *existing) {
     return true;
 }
 
-} // namespace
-
-void delete_every(const char *spec) {
-    KeepStatus keep;
-    while (fdelete(spec) == 0) {
-    }
-}
-
-bool prepare_replacement(FDB &fdb) {
-    KeepStatus keep;
-    const bool fast = has_flag(fdb, ZRL_FDB_FAST_TRANSFER);
-    if (fdb.bakspc[0] != '\0' || !has_flag(fdb, ZRL_FDB_BACKUP)) {
-        if (fast) delete_every(fdb.filspc);
-        return false;
-    }
-
+// The backup of the existing file fdb.filspc into bakspc: 0 when it was made,
+// else the status that fails the create (bakspc empty then).
+int make_backup(FDB &fdb) {
     char existing[kSpecMax + 1];
-    if (ffspec(existing, fdb.filspc, nullptr) == 0) return false;
-    if (!make_backup_name(fdb, existing)) return false;
+    errno = 0;
+    const std::uint32_t n = GetFullPathName_utf8(fdb.filspc, kSpecMax, existing, nullptr);
+    if (n == 0 || n >= kSpecMax) return n == 0 ? io_status(errno) : ENAMETOOLONG;
+    if (!make_backup_name(fdb, existing)) return ENAMETOOLONG;
     if (!choose_free_name(fdb.bakspc)) {
         fdb.bakspc[0] = '\0';
-        return false;
+        return EEXIST;
     }
-    // ffspec gave the full name again; existing now holds the undotted one.
-    if (ffspec(existing, fdb.filspc, nullptr) == 0 || frename(existing, fdb.bakspc) != 0) {
-        // Nothing was preserved: the close must not delete a file of that
-        // name, nor a failed create rename one back.
-        fdb.bakspc[0] = '\0';
-        return false;
-    }
-    if (fast) delete_every(fdb.filspc);
-    return true;
+    const int renamed = exact_rename(fdb.filspc, fdb.bakspc);
+    if (renamed != kSuccess) fdb.bakspc[0] = '\0';
+    return renamed;
+}
+
+} // namespace
+
+int prepare_replacement(FDB &fdb) {
+    // A backup name left from an earlier use of the FDB names a file that
+    // this create did not make: it is forgotten, never deleted.
+    fdb.bakspc[0] = '\0';
+    utf8fs_stat32 record;
+    errno = 0;
+    const bool found = stat32_utf8(fdb.filspc, &record) == 0;
+    if (!found && errno != EOVERFLOW) return kSuccess; // nothing to replace
+    // A directory of that name is not replaced: the create fails on it.
+    if (found && (record.st_mode & UTF8FS_S_IFMT) == UTF8FS_S_IFDIR) return kSuccess;
+    if (has_flag(fdb, ZRL_FDB_BACKUP)) return make_backup(fdb);
+    // FAST_FILE_TRANSFER: the old file goes before the new one is made, so
+    // that other names of it (links) keep the old contents.  A file that
+    // cannot be removed is truncated by the create instead.
+    if (has_flag(fdb, ZRL_FDB_FAST_TRANSFER)) exact_remove(fdb.filspc);
+    return kSuccess;
 }
 
 int restore_backup(FDB &fdb) {
     if (fdb.bakspc[0] == '\0') return kSuccess;
-    KeepStatus keep;
-    return frename(fdb.bakspc, fdb.filspc);
+    const int renamed = exact_rename(fdb.bakspc, fdb.filspc);
+    if (renamed == kSuccess) fdb.bakspc[0] = '\0';
+    return renamed;
 }
 
 void drop_backup(FDB &fdb) {
     if (fdb.bakspc[0] == '\0') return;
-    delete_every(fdb.bakspc);
+    exact_remove(fdb.bakspc);
     fdb.bakspc[0] = '\0';
 }
 

@@ -8,18 +8,17 @@
 
 namespace zrl {
 
-// Deletes every file that spec matches, one fdelete after another until one
-// fails.  zrl_error is left as it was.
-void delete_every(const char *spec);
+// Before the create of fdb.filspc, over an existing file of exactly that
+// name: with BACKUP moves it to a free backup name, kept in fdb.bakspc; with
+// FAST_FILE_TRANSFER (and no BACKUP) removes it.  A backup name left from an
+// earlier use of the FDB is forgotten first.  0 when the create may go on;
+// otherwise the status that fails it, with the file untouched: the rename's,
+// ENAMETOOLONG when the backup name cannot be formed whole, EEXIST when every
+// backup name is taken.  zrl_error is left as it was.
+int prepare_replacement(FDB &fdb);
 
-// Before the create of fdb.filspc: with BACKUP (and no backup name yet) moves
-// the existing file to its backup name in fdb.bakspc; with FAST_FILE_TRANSFER
-// deletes every file of the name.  True when a backup was made by this call.
-// zrl_error is left as it was.
-bool prepare_replacement(FDB &fdb);
-
-// Renames fdb.bakspc back to fdb.filspc when a backup name is set; bakspc
-// keeps its text.  The rename's status (0 when there was nothing to do);
+// Renames fdb.bakspc back to fdb.filspc when a backup name is set, and then
+// forgets the name.  The rename's status (0 when there was nothing to do);
 // zrl_error is left as it was.
 int restore_backup(FDB &fdb);
 

@@ -6,6 +6,13 @@
 // flag (0x4000) says the buffer holds bytes the file has not got yet, the
 // end-of-file flag (0x2000) that nothing more can be read into it.  The
 // logical file position is always `position` + (`datptr` - `bufptr`).
+//
+// `position` is a 32-bit field: it holds the low 32 bits of the offset, and
+// every step on it is an unsigned addition that wraps.  The descriptor's own
+// offset is 64 bits wide, and the write-back moves it by distances within the
+// buffer only, never to an offset made from `position`, so reading, writing
+// and updating stay in place in files of any size; only the positions that
+// callers see and give are cut to 32 bits.
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +37,12 @@ std::int32_t consumed_bytes(const FDB &fdb) {
     return static_cast<std::int32_t>(fdb.datptr - fdb.bufptr);
 }
 
+// Moves `position` on by a count of buffer bytes, wrapping at 32 bits.
+void advance_position(FDB &fdb, std::int32_t bytes) {
+    fdb.position = static_cast<std::int32_t>(static_cast<std::uint32_t>(fdb.position) +
+                                             static_cast<std::uint32_t>(bytes));
+}
+
 // Keeps the first failure of a run of steps that all go on after a failure.
 class FirstFailure {
   public:
@@ -43,28 +56,34 @@ class FirstFailure {
     int status_ = kSuccess;
 };
 
-// Writes all of [from, from + count) at the descriptor's offset.  A short
-// write is continued; a write that makes no progress without an error number
-// is an input/output failure.
-void write_all(int handle, const char *from, std::size_t count, FirstFailure &failure) {
-    while (count > 0) {
+// Writes all of [from, from + count) at the descriptor's offset; the count
+// written.  A short write is continued; a write that makes no progress
+// without an error number is an input/output failure.
+std::int32_t write_all(int handle, const char *from, std::int32_t count, FirstFailure &failure) {
+    std::int32_t written = 0;
+    while (written < count) {
         errno = 0;
-        const long n = platform::fd_write(handle, from, count);
+        const long n = platform::fd_write(handle, from + written,
+                                          static_cast<std::size_t>(count - written));
         if (n <= 0) {
             failure.note(n < 0 ? io_status(errno) : static_cast<int>(kIoFailure));
-            return;
+            break;
         }
-        from += n;
-        count -= static_cast<std::size_t>(n);
+        written += static_cast<std::int32_t>(n);
     }
+    return written;
 }
 
-// Seeks to `offset` from the start and gives the new offset, -1 on failure.
-std::int32_t seek_to(int handle, std::int64_t offset, FirstFailure &failure) {
+// Moves the descriptor by `distance` from where it is; the low 32 bits of
+// the new offset, -1 on failure.
+std::int32_t seek_by(int handle, std::int64_t distance, FirstFailure &failure) {
     errno = 0;
-    const std::int64_t result = platform::fd_seek(handle, offset, 0);
-    if (result < 0) failure.note_errno();
-    return static_cast<std::int32_t>(result);
+    const std::int64_t result = platform::fd_seek(handle, distance, 1);
+    if (result < 0) {
+        failure.note_errno();
+        return -1;
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(result));
 }
 
 } // namespace
@@ -77,18 +96,22 @@ int fill_buffer(FDB &fdb) {
 
     if (has_flag(fdb, ZRL_FDB_UNWRITTEN)) {
         flush_buffer(fdb);
-        // A failed write-back keeps its own status; only a clean one turns
-        // into the end of the file when nothing more can be read.
-        if (zrl_error == kSuccess && has_flag(fdb, ZRL_FDB_EOF)) set_status(kEndOfFile);
-        return zrl_error;
+        // A failed write-back keeps its own status.  An update buffer has
+        // been refilled by it; an output area at the end of the file reads
+        // on below, so that data another writer appended after the end is
+        // read like any other.
+        if (zrl_error != kSuccess) return zrl_error;
+        if (has_flag(fdb, ZRL_FDB_READ) || !has_flag(fdb, ZRL_FDB_EOF)) {
+            if (has_flag(fdb, ZRL_FDB_EOF)) set_status(kEndOfFile);
+            return zrl_error;
+        }
     }
 
     // With read access the whole buffer has been consumed.  An output area
     // (no read access) holds no file data: only the bytes passed over count,
     // so that a read at the end of a file being written never moves the
     // position past the end and leaves a gap at the next write.
-    fdb.position += has_flag(fdb, ZRL_FDB_READ) ? used_bytes(fdb)
-                                                : static_cast<std::int32_t>(fdb.datptr - fdb.bufptr);
+    advance_position(fdb, has_flag(fdb, ZRL_FDB_READ) ? used_bytes(fdb) : consumed_bytes(fdb));
     fdb.datptr = fdb.bufptr;
     fdb.endptr = fdb.bufptr;
 
@@ -109,11 +132,15 @@ int fill_buffer(FDB &fdb) {
         if (has_flag(fdb, ZRL_FDB_TERMINAL)) break;
     }
 
-    // Data that came after the end of the file had been met (the file grew)
-    // is read like any other: the next byte comes from the buffer, not from
-    // another fill that would pass over it.
-    if (fdb.endptr != fdb.bufptr) fdb.f_flags &= ~ZRL_FDB_EOF;
-    if (fdb.endptr == fdb.bufptr) {
+    if (fdb.endptr != fdb.bufptr) {
+        // Data that came after the end of the file had been met (the file
+        // grew) is read like any other: the next byte comes from the buffer,
+        // not from another fill that would pass over it.  The buffer now
+        // holds file data, also in what was an output area, so a store into
+        // it is written back where that data came from.
+        fdb.f_flags &= ~ZRL_FDB_EOF;
+        fdb.f_flags |= ZRL_FDB_READ;
+    } else {
         // Nothing came: the end of the file, also when the read failed.
         fdb.f_flags |= ZRL_FDB_EOF;
         status = kEndOfFile;
@@ -148,10 +175,15 @@ void write_back(FDB &fdb, bool refill) {
     const bool read_access = has_flag(fdb, ZRL_FDB_READ);
     const bool seekable = !has_flag(fdb, ZRL_FDB_TERMINAL);
     const bool resync = seekable && refill;
+    // Where the descriptor stands, counted from the place of bufptr: after
+    // the bytes read into an update buffer, at the start of an output area.
+    std::int32_t descriptor = read_access ? used_bytes(fdb) : 0;
     const auto to_logical_position = [&] {
-        const std::int64_t logical = static_cast<std::int64_t>(fdb.position) + consumed_bytes(fdb);
-        fdb.position =
-            resync ? seek_to(fdb.handle, logical, failure) : static_cast<std::int32_t>(logical);
+        if (resync)
+            fdb.position =
+                seek_by(fdb.handle, consumed_bytes(fdb) - std::int64_t{descriptor}, failure);
+        else
+            advance_position(fdb, consumed_bytes(fdb));
     };
     if (has_flag(fdb, ZRL_FDB_UNWRITTEN)) {
         // An update buffer goes back whole to where it was read from; an
@@ -160,18 +192,20 @@ void write_back(FDB &fdb, bool refill) {
         if (read_access) {
             length = used_bytes(fdb);
             errno = 0;
-            if (seekable &&
-                platform::fd_seek(fdb.handle, -static_cast<std::int64_t>(length), 1) < 0)
-                failure.note_errno();
+            if (seekable) {
+                if (platform::fd_seek(fdb.handle, -static_cast<std::int64_t>(length), 1) < 0)
+                    failure.note_errno();
+                else
+                    descriptor = 0;
+            }
         }
-        if (length > 0)
-            write_all(fdb.handle, fdb.bufptr, static_cast<std::size_t>(length), failure);
+        if (length > 0) descriptor += write_all(fdb.handle, fdb.bufptr, length, failure);
         fdb.f_flags &= ~ZRL_FDB_UNWRITTEN;
         to_logical_position();
     } else if (read_access) {
         to_logical_position();
     } else {
-        fdb.position += consumed_bytes(fdb);
+        advance_position(fdb, consumed_bytes(fdb));
     }
 
     fdb.datptr = fdb.bufptr;

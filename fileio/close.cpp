@@ -16,7 +16,9 @@
 
 #include "fileio/backup.h"
 #include "fileio/buffer.h"
+#include "fileio/exact_names.h"
 #include "fileio/fdb.h"
+#include "fileio/open_fdbs.h"
 #include "filespec/fields.h"
 #include "frame/status.h"
 #include "platform/platform.h"
@@ -48,15 +50,16 @@ int close_fdb(FDB *fdb) {
     if (platform::fd_close(fdb->handle) != 0) set_status(io_status(errno));
     const int close_status = zrl_error;
     fdb->handle = -1;
+    note_closed(fdb);
     set_marker(*fdb);
 
     if (deleting) {
         // The file is to go, and its previous version comes back.  A file
         // that is already gone (a temporary file the runtime removed at the
         // close) is no failure.
-        const int deleted = fdelete(name);
+        const int deleted = exact_remove(name);
         set_status(close_status);
-        if (deleted != kSuccess && deleted != kInvalid && zrl_error == kSuccess)
+        if (deleted != kSuccess && deleted != ENOENT && zrl_error == kSuccess)
             set_status(deleted);
         const int restored = restore_backup(*fdb);
         if (restored != kSuccess && zrl_error == kSuccess) set_status(restored);
@@ -86,7 +89,7 @@ int close_and_rename(FDB *fdb, const char *new_spec, const char *defspec) {
     }
     char new_name[kSpecMax + 1];
     fparse(new_name, new_spec, defspec, nullptr);
-    if (close_fdb(fdb) == kSuccess) frename(old_name, new_name);
+    if (close_fdb(fdb) == kSuccess) set_status(exact_rename_to_spec(old_name, new_name));
     return zrl_error;
 }
 

@@ -8,6 +8,7 @@
 
 #include "fileio/attributes.h"
 #include "fileio/fdb.h"
+#include "fileio/open_fdbs.h"
 #include "frame/status.h"
 #include "platform/platform.h"
 #include "text/keywords.h"
@@ -26,6 +27,7 @@ bool has_marker(const void *p) {
 }
 
 void reset_fdb(FDB &fdb) {
+    note_closed(&fdb);
     fdb.datptr = fdb.bufptr;
     fdb.endptr = fdb.bufptr;
     fdb.handle = -1;
@@ -93,6 +95,7 @@ bool set_buffer_size(FDB &fdb, std::int32_t size) {
 
 void release_fdb(FDB *fdb) {
     if (fdb == nullptr) return;
+    note_closed(fdb);
     std::free(fdb->bufptr);
     std::free(fdb);
 }

@@ -21,6 +21,7 @@
 
 #include "fileio/backup.h"
 #include "fileio/fdb.h"
+#include "fileio/open_fdbs.h"
 #include "filespec/fields.h"
 #include "frame/status.h"
 #include "platform/platform.h"
@@ -162,7 +163,12 @@ int open_descriptor(FDB &fdb, int mode, int &status) {
             status = kTooLarge;
             return -1;
         }
-        const bool backed_up = prepare_replacement(fdb);
+        const int prepared = prepare_replacement(fdb);
+        if (prepared != kSuccess) {
+            status = prepared;
+            return -1;
+        }
+        const bool backed_up = fdb.bakspc[0] != '\0';
         errno = 0;
         handle = open_utf8(fdb.filspc, (mode & ~kCreateBit) | kCreateFlags, permissions);
         const int open_error = errno;
@@ -195,6 +201,7 @@ FDB *obtain_fdb(const void *given, bool &made) {
 
 FDB *open_failed(FDB &fdb, int status, const char *message) {
     fdb.handle = -1;
+    note_closed(&fdb);
     set_marker(fdb);
     set_status(status);
     errexit(message);
@@ -236,6 +243,9 @@ FDB *core_open(const void *given, const char *spec, const char *defspec, const c
                                           : resolve_existing_name(*fdb, spec, defspec);
     if (status != kSuccess) return open_failed(*fdb, status, message);
 
+    // Recorded before the file is opened, so that running out of memory
+    // here leaves no file made or replaced.
+    if (!note_open(fdb)) return open_failed(*fdb, kNoMemory, message);
     const int handle = open_descriptor(*fdb, mode, status);
     if (handle < 0) return open_failed(*fdb, status, message);
 
@@ -255,6 +265,13 @@ void start_output(FDB &fdb) {
 
 FDB *open_for(const void *given, const char *spec, const char *defspec, const char *message,
               int mode, void (*after)(FDB &)) {
+    // An FDB that is open already is refused and left as it is: its file
+    // stays open under it, and its bytes are not taken for attribute text.
+    if (is_open_fdb(given)) {
+        set_status(kInvalid);
+        errexit(message);
+        return static_cast<FDB *>(const_cast<void *>(given));
+    }
     FDB *fdb = core_open(given, spec, defspec, message, mode);
     if (fdb != nullptr && fdb->handle >= 0) after(*fdb);
     return fdb;
@@ -276,7 +293,7 @@ void after_append(FDB &fdb) {
     if (end < 0)
         set_status(io_status(errno));
     else
-        fdb.position = static_cast<std::int32_t>(end);
+        fdb.position = static_cast<std::int32_t>(static_cast<std::uint32_t>(end));
     start_output(fdb);
 }
 

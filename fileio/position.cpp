@@ -18,13 +18,14 @@ constexpr std::int32_t kEndOfFilePosition = -1;
 constexpr std::int64_t kBlockBytes = 512;
 
 // Inside the buffered part of the file the move is a pointer change; the
-// unwritten bytes stay where they are.
+// unwritten bytes stay where they are.  Positions are unsigned 32-bit
+// offsets, and the distance from the buffer's start wraps with them.
 bool inside_buffer(const FDB &fdb, std::int32_t pos) {
     if (!has_flag(fdb, ZRL_FDB_READ)) return false;
     const auto start = static_cast<std::uint32_t>(fdb.position);
     const auto target = static_cast<std::uint32_t>(pos);
     const auto filled = static_cast<std::uint32_t>(fdb.endptr - fdb.bufptr);
-    return start <= target && target < start + filled;
+    return target - start < filled;
 }
 
 // The skips: the distance is added to the logical position in 32-bit
@@ -64,8 +65,12 @@ std::int32_t move_to(FDB *fdb, std::int32_t pos) {
     fdb->datptr = fdb->endptr = fdb->bufptr;
     fdb->f_flags &= ~ZRL_FDB_UNWRITTEN;
     errno = 0;
-    const std::int64_t offset = pos == kEndOfFilePosition ? platform::fd_seek(fdb->handle, 0, 2)
-                                                          : platform::fd_seek(fdb->handle, pos, 0);
+    // A position is an unsigned offset: every value but -1 (the end) up to
+    // 4 GiB - 2 can be reached.
+    const std::int64_t offset =
+        pos == kEndOfFilePosition
+            ? platform::fd_seek(fdb->handle, 0, 2)
+            : platform::fd_seek(fdb->handle, static_cast<std::uint32_t>(pos), 0);
     if (offset < 0) {
         set_status(io_status(errno));
         fdb->position = -1;

@@ -1,15 +1,20 @@
 // The opens, the create path with logical devices, the allocation check,
 // backups, and the closes.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <list>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #if defined(__linux__)
 #include <cstdlib>
 #include <fcntl.h>
+#endif
+#if !defined(_WIN32)
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 #include <utf8fs.h>
@@ -323,6 +328,39 @@ TEST(Opens, ReleaseAnFdbMadeFromAttributeTextAtItsClose) {
     EXPECT_EQ(fclosx(fdb), 22);
 }
 
+// An open given an FDB that is open already refuses it with 22 and leaves
+// it as it was, whatever its first byte (the low byte of datptr) happens to
+// be: here once as it comes, once the marker's 0xFF.
+TEST(Opens, RefuseAnFdbThatIsOpenAlready) {
+    for (const bool marker_byte : {false, true}) {
+        SCOPED_TRACE(marker_byte);
+        Tree dir("open_open");
+        dir.file("a.txt", std::string(600, 'a'));
+        dir.file("b.txt", "b");
+        FDB *fdb = fopenr(nullptr, dir.at("a.txt").c_str(), nullptr, nullptr);
+        ASSERT_GE(fdb->handle, 0);
+        while (marker_byte && first_byte(fdb) != 0xFFu)
+            ASSERT_EQ(fgetb(fdb), 'a');
+        const std::vector<char> record(reinterpret_cast<const char *>(fdb),
+                                       reinterpret_cast<const char *>(fdb + 1));
+        const Tree::Snapshot before = dir.snapshot();
+        for (auto open : {fopenr, fopenw}) {
+            FDB *result = nullptr;
+            EXPECT_EQ(zrl_test::capture_stdout(
+                          [&] { result = open(fdb, dir.at("b.txt").c_str(), nullptr, nullptr); }),
+                      "");
+            EXPECT_EQ(result, fdb);
+            EXPECT_EQ(zrl_error, 22);
+            EXPECT_TRUE(
+                std::equal(record.begin(), record.end(), reinterpret_cast<const char *>(fdb)));
+        }
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+        EXPECT_EQ(fgetb(fdb), 'a') << "still reading its own file";
+        EXPECT_EQ(fclosx(fdb), 0);
+        fdbfree(fdb);
+    }
+}
+
 TEST(Opens, FailWithNoResultWhenTheBufferCannotBeHad) {
     Tree dir("open_nobuffer");
     dir.file("r.txt", "r");
@@ -449,11 +487,13 @@ TEST(Fcleof, ClosesWithItsNotice) {
 
 // ---- Backups ---------------------------------------------------------------
 
+// One FDB through every way a backup ends: a close drops it, fcldelete puts
+// it back, and a reused FDB makes a backup of its own again each time.
 TEST(Backup, KeepsThePreviousVersionUntilTheCloseAndRestoresItOnDelete) {
     Tree dir("backup_close");
     dir.file("R.TXT", "old");
-    FDB *fdb = fopenw("B", dir.at("R.TXT").c_str(), nullptr, nullptr);
-    ASSERT_GE(fdb->handle, 0);
+    FDB *fdb = fdbset(nullptr, "B");
+    ASSERT_GE(fopenw(fdb, dir.at("R.TXT").c_str(), nullptr, nullptr)->handle, 0);
     EXPECT_TRUE(same_file(fdb->bakspc, dir.at("R_TXT.bak"))) << fdb->bakspc;
     EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak");
     EXPECT_EQ(dir.content("R_TXT.bak"), "old");
@@ -463,13 +503,19 @@ TEST(Backup, KeepsThePreviousVersionUntilTheCloseAndRestoresItOnDelete) {
     EXPECT_EQ(dir.listing(), "R.TXT");
     EXPECT_EQ(dir.content("R.TXT"), "new");
 
-    // Deleting the new file brings the backup back.
-    fdb = fopenw("B", dir.at("R.TXT").c_str(), nullptr, nullptr);
-    ASSERT_GE(fdb->handle, 0);
-    EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak");
-    EXPECT_EQ(fcldelete(fdb), 0);
-    EXPECT_EQ(dir.listing(), "R.TXT");
-    EXPECT_EQ(dir.content("R.TXT"), "new");
+    // Deleting the new file brings the backup back, as often as the FDB is
+    // used again.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_GE(fopenw(fdb, dir.at("R.TXT").c_str(), nullptr, nullptr)->handle, 0);
+        EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak");
+        EXPECT_EQ(dir.content("R_TXT.bak"), "new");
+        store_bytes(fdb, "newer");
+        EXPECT_EQ(fcldelete(fdb), 0);
+        EXPECT_EQ(dir.listing(), "R.TXT");
+        EXPECT_EQ(dir.content("R.TXT"), "new");
+    }
+    fdbfree(fdb);
 }
 
 TEST(Backup, TakesTheNextFreeBackupName) {
@@ -490,21 +536,131 @@ TEST(Backup, TakesTheNextFreeBackupName) {
         dir.file("R.TXT", "old");
         for (const std::string &name : c.taken)
             dir.file(name, "taken");
+        const Tree::Snapshot before = dir.snapshot();
         FDB *fdb = fopenw("B", dir.at("R.TXT").c_str(), nullptr, nullptr);
-        ASSERT_GE(fdb->handle, 0);
         if (c.chosen[0] == '\0') {
-            EXPECT_STREQ(fdb->bakspc, "");
-        } else {
-            EXPECT_TRUE(same_file(fdb->bakspc, dir.at(c.chosen))) << fdb->bakspc;
-            EXPECT_EQ(dir.content(c.chosen), "old");
+            // Without a free name the create fails and the old file stays.
+            EXPECT_EQ(fdb->handle, -1);
+            EXPECT_EQ(zrl_error, EEXIST);
+            EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+            EXPECT_EQ(fclosx(fdb), 22);
+            continue;
         }
-        for (const std::string &name : c.taken)
-            EXPECT_EQ(dir.content(name), "taken") << name;
+        ASSERT_GE(fdb->handle, 0);
+        EXPECT_TRUE(same_file(fdb->bakspc, dir.at(c.chosen))) << fdb->bakspc;
         EXPECT_EQ(fcldelete(fdb), 0);
-        EXPECT_EQ(dir.content("R.TXT"), c.chosen[0] != '\0' ? "old" : "")
-            << "without a free name the old version is not kept";
-        for (const std::string &name : c.taken)
-            EXPECT_EQ(dir.content(name), "taken") << name;
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+    }
+}
+
+// A backup that cannot be made fails the create with its status and leaves
+// everything as it was.  The rename is stopped by a directory that the
+// creating program may not write: run in a child that gives up root's rights
+// (a directory's permissions do not stop root).  The child reports the
+// open's status as its exit code.
+#if !defined(_WIN32)
+int create_without_rights(const std::string &path) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(200);
+        FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
+        _exit(fdb == nullptr ? 201 : fdb->handle >= 0 ? 202 : zrl_error);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+#endif
+
+TEST(Backup, ThatCannotBeMadeFailsTheCreateAndKeepsTheOldFile) {
+#if !defined(_WIN32)
+    {
+        SCOPED_TRACE("the rename is refused");
+        Tree dir("backup_refused");
+        dir.file("ro/R.TXT", "old");
+        // Anyone may write the file, nobody but its owner the directory.
+        fs::permissions(dir.at("ro/R.TXT"), fs::perms::owner_read | fs::perms::owner_write |
+                                                fs::perms::group_read | fs::perms::group_write |
+                                                fs::perms::others_read | fs::perms::others_write);
+        fs::permissions(dir.at("ro"), fs::perms::owner_all | fs::perms::group_read |
+                                          fs::perms::group_exec | fs::perms::others_read |
+                                          fs::perms::others_exec);
+        fs::permissions(dir.root(), fs::perms::others_exec | fs::perms::others_read,
+                        fs::perm_options::add);
+        const Tree::Snapshot before = dir.snapshot();
+        const int status = create_without_rights(dir.at("ro/R.TXT"));
+        if (status == 200) GTEST_SKIP() << "cannot give up root's rights";
+        EXPECT_EQ(status, EACCES);
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+    }
+#endif
+    {
+        SCOPED_TRACE("the backup name is too long");
+        Tree dir("backup_long");
+        // A file whose name fits while the four characters more of its
+        // backup name do not.
+        const std::size_t target = ZRL_FDB_SPEC - 4;
+        std::string path = dir.root();
+        while (path.size() + 1 + 200 + 1 + 5 < target)
+            path += zrl_test::kSep + std::string(200, 'd');
+        path += zrl_test::kSep + std::string(target - path.size() - 1 - 5 - 1, 'e');
+        path += zrl_test::kSep + std::string("R.TXT");
+        ASSERT_EQ(path.size(), target);
+        std::error_code ec;
+        fs::create_directories(zrl_test::os_path(path).parent_path(), ec);
+        if (ec) GTEST_SKIP() << "no paths this long here";
+        zrl_test::write_file(path, "old");
+        const Tree::Snapshot before = dir.snapshot();
+        FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
+        EXPECT_EQ(fdb->handle, -1);
+        EXPECT_EQ(zrl_error, ENAMETOOLONG);
+        EXPECT_EQ(fclosx(fdb), 22);
+        EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
+    }
+}
+
+// The names that the library forms or finds itself (the file it replaces,
+// its backup, the FDB's own file at fcldelete and fclrename) are acted on
+// exactly: the pattern characters in them match no other file.
+TEST(Backup, ActsOnExactlyTheNamesOfItsOwnFiles) {
+    const std::vector<std::string> names =
+        zrl_test::kWindows ? std::vector<std::string>{"a%b.txt"}
+                           : std::vector<std::string>{"a?b.txt", "a%b.txt", "a*b.txt"};
+    const struct {
+        const char *label;
+        const char *attributes;
+        int (*close)(FDB *);
+        const char *changed; // @ stands for the name
+    } cases[] = {
+        {"backup, close", "B", fclosx, "*@"},
+        {"backup, fcldelete", "B", fcldelete, ""},
+        {"fast transfer, close", "FA", fclosx, "*@"},
+        {"fcldelete", "", fcldelete, "-@"},
+        {"fclrename", "", nullptr, "-@ +renamed.txt"},
+    };
+    for (const std::string &name : names) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(name + ", " + c.label);
+            Tree dir("exact_names");
+            dir.file(name, "old");
+            for (const char *decoy : {"axb.txt", "a!b.txt", "axb_txt.bak", "a!b_txt.bak",
+                                      "a_b_txt.bak", "100x.txt"})
+                dir.file(decoy, "decoy");
+            const Tree::Snapshot before = dir.snapshot();
+            FDB *fdb = fdbset(nullptr, c.attributes);
+            ASSERT_GE(fopenw(fdb, dir.at(name).c_str(), nullptr, nullptr)->handle, 0);
+            store_bytes(fdb, "new");
+            if (c.close != nullptr)
+                EXPECT_EQ(c.close(fdb), 0);
+            else
+                EXPECT_EQ(fclrename(fdb, dir.at("renamed.txt").c_str(), nullptr), 0);
+            std::string expected = c.changed;
+            if (const auto at = expected.find('@'); at != std::string::npos)
+                expected.replace(at, 1, name);
+            EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), expected);
+            fdbfree(fdb);
+        }
     }
 }
 

@@ -109,31 +109,6 @@ TEST(Fget, NotOpenGivesStatus22AndNullResults) {
     fdbfree(never_opened);
 }
 
-TEST(Fget, ReadingGoesOnWhenFileGrowsAfterItsEnd) {
-#if defined(_WIN32)
-    // A Windows runtime may remember a descriptor's end of file until the
-    // next seek, so that a read after it gives nothing new.
-    GTEST_SKIP() << "the runtime keeps its end-of-file state";
-#endif
-    ScratchFile file("grow.dat", "ab");
-    FDB *fdb = file.open(fopenr);
-    char to[8] = {};
-    EXPECT_EQ(fgetm(fdb, to, 8), 2);
-    EXPECT_EQ(fgetb(fdb), 0);
-    EXPECT_EQ(zrl_error, -1);
-    {
-        std::ofstream more(file.path(), std::ios::binary | std::ios::app);
-        more << "cdef";
-        more.close();
-        ASSERT_TRUE(more);
-    }
-    EXPECT_EQ(fgetb(fdb), 'c');
-    EXPECT_EQ(fgetb(fdb), 'd');
-    EXPECT_EQ(fgetm(fdb, to, 8), 2);
-    EXPECT_EQ(std::string(to, 2), "ef");
-    EXPECT_EQ(fgetp(fdb), 6);
-}
-
 // ---- Memory blocks and positions ----------------------------------------------
 
 TEST(Fgetm, ShortReadAtEndThenEndOfFile) {

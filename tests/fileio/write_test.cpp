@@ -9,12 +9,14 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "fileio/record_files.h"
 #include "support/console.h"
+#include "support/tree.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -234,14 +236,59 @@ TEST(Fskip, MovesByItemsInWrappingArithmetic) {
     }
 }
 
-TEST(Fputp, NegativePositionFailsWithSeekStatus) {
-    ScratchFile file("neg.dat", "abc");
+// Positions are unsigned 32-bit offsets: a sparse file of 2.5 GiB is read,
+// updated and positioned in across the 2 GiB mark, where the position as a
+// signed number turns negative, and -5 is the offset 4 GiB - 5.
+TEST(Fputp, PositionsAreUnsignedOffsetsPastTwoGibibytes) {
+    constexpr std::uint32_t kMark = 0x80000000u;
+    constexpr std::uint32_t kSize = 0xA0000000u;
+    ScratchFile file("big.dat", "");
+    std::error_code ec;
+    std::filesystem::resize_file(zrl_test::os_path(file.path()), kSize, ec);
+    if (ec) GTEST_SKIP() << "no room for a sparse file: " << ec.message();
+    {
+        std::fstream f(zrl_test::os_path(file.path()),
+                       std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(kMark - 8);
+        f << "ABCDEFGHIJKLMNOP";
+    }
+    const auto at = [](std::uint32_t offset) { return static_cast<std::int32_t>(offset); };
     FDB *fdb = file.open(fopenu);
+    // A buffer that ends 8 bytes past the mark; the next fill starts there.
+    fputp(fdb, at(kMark - kBuffer + 8));
+    std::vector<char> skipped(kBuffer - 16);
+    ASSERT_EQ(fgetm(fdb, skipped.data(), kBuffer - 16), kBuffer - 16);
+    char got[16];
+    ASSERT_EQ(fgetm(fdb, got, 16), 16);
+    EXPECT_EQ(std::string(got, 16), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(fgetp(fdb), at(kMark + 8));
+    // Written back in place, and moved to and from offsets past the mark.
+    EXPECT_EQ(fputm(fdb, "wxyz", 4), 0);
+    fflushx(fdb);
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fgetp(fdb), at(kMark + 12));
+    fputp(fdb, at(kMark - 4));
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fgetb(fdb), 'E');
+    fputb(fdb, 'e');
+    EXPECT_EQ(fputp(fdb, at(0x90000000u)), at(0x90000000u));
+    EXPECT_EQ(fgetp(fdb), at(0x90000000u));
+    fputb(fdb, 'Z');
     EXPECT_EQ(fputp(fdb, -5), -5);
-    EXPECT_EQ(zrl_error, EINVAL);
-    EXPECT_EQ(fdb->position, -1);
-    EXPECT_EQ(frewind(fdb), 0);
-    EXPECT_EQ(fgetb(fdb), 'a');
+    EXPECT_EQ(zrl_error, 0);
+    EXPECT_EQ(fgetp(fdb), -5);
+    EXPECT_EQ(fgetb(fdb), 0);
+    EXPECT_EQ(zrl_error, -1) << "4 GiB - 5 lies past the end";
+    EXPECT_EQ(file.close(), 0);
+
+    EXPECT_EQ(std::filesystem::file_size(zrl_test::os_path(file.path())), kSize);
+    std::ifstream in(zrl_test::os_path(file.path()), std::ios::binary);
+    char around[20];
+    in.seekg(kMark - 8);
+    in.read(around, sizeof around);
+    EXPECT_EQ(std::string(around, sizeof around), "ABCDEeGHIJKLMNOPwxyz");
+    in.seekg(0x90000000u);
+    EXPECT_EQ(in.get(), 'Z');
 }
 
 TEST(Fputp, ImageAccessRefusedWithMessages) {
