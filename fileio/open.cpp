@@ -6,7 +6,8 @@
 // create path: the name is merged with its default and a logical device is
 // translated, the file is created with the permissions of the file it
 // replaces, after the allocation check and the backup.  The other modes open
-// an existing file, found with ffspec.
+// an existing file, found as ffspec finds it; a name too long to look up
+// fails with the runtime's status for that, not as a file that is missing.
 //
 // Names are built in bounded work buffers: the node and device part and the
 // translation of a logical device in 1024 bytes, the whole name in the
@@ -23,7 +24,9 @@
 #include "fileio/fdb.h"
 #include "fileio/open_fdbs.h"
 #include "filespec/fields.h"
+#include "filespec/search.h"
 #include "frame/status.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include <utf8fs.h>
 #include <zrlshared.h>
@@ -123,16 +126,26 @@ int resolve_create_name(FDB &fdb, const char *spec, const char *defspec) {
     return kSuccess;
 }
 
+// Where there are no drives, a device is always a logical name, and a path
+// that starts with one is looked up through its translation like any other
+// name with a device; taken as it is, it would open a file of the current
+// directory whose name merely begins with that text.
+bool starts_with_logical_device(const char *spec) {
+    return !paths::kDrivesAndShares && field_extent(spec, kDevice, kNativeSyntax) != 0;
+}
+
 // The name of an existing file: a path given without a default is taken as
 // it is, anything else is looked up (defaults, logical devices, wildcards).
 int resolve_existing_name(FDB &fdb, const char *spec, const char *defspec) {
     if (spec == nullptr) spec = "";
-    if ((defspec == nullptr || defspec[0] == '\0') && has_native_separator(spec))
+    if ((defspec == nullptr || defspec[0] == '\0') && has_native_separator(spec) &&
+        !starts_with_logical_device(spec))
         return store_name(fdb, spec);
     char found[kSpecMax + 1];
-    if (ffspec(found, spec, defspec) == 0) {
+    int refusal = kSuccess;
+    if (find_first(found, spec, defspec, refusal) == 0) {
         fdb.filspc[0] = '\0';
-        return ENOENT;
+        return refusal == kSuccess ? ENOENT : io_status(refusal);
     }
     return store_name(fdb, found);
 }

@@ -229,6 +229,8 @@ TEST(Opens, RefuseNamesThatDoNotFitTheirBuffers) {
         std::string spec;
     } cases[] = {
         {"read, long path", fopenr, long_spec},
+        {"read, long name looked up", fopenr, std::string(5000, 'n')},
+        {"read, long translation", fopenr, "ZRLHUGEDEV:" + std::string(3500, 'x') + ".txt"},
         {"create, long path", fopenw, long_spec},
         {"create, long translation", fopenw, "ZRLHUGEDEV:x.txt"},
         {"create, translation and name too long together", fopenw,

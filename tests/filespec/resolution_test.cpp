@@ -51,7 +51,10 @@ struct DecoyTree {
         tree.file("data/a.txt.bak", "decoy: a longer name");
         // Where a colon may be part of a name, a file in the current
         // directory can bear the very text of a logical name and its file.
-        if (!kWindows) tree.file("ZRLT_RES_FWD:a.txt", "decoy: the logical name's text");
+        if (!kWindows) {
+            tree.file("ZRLT_RES_FWD:a.txt", "decoy: the logical name's text");
+            tree.file("ZRLT_RES_ROOT:data/a.txt", "decoy: the logical name's text as a directory");
+        }
     }
     static std::string with_slashes(std::string text) {
         std::replace(text.begin(), text.end(), '\\', '/');
@@ -90,6 +93,10 @@ std::vector<Form> forms_of_target(const DecoyTree &d) {
         forms.push_back({"doubled leading backslash", "\\\\" + below + "\\data\\a.txt"});
         forms.push_back({"doubled leading backslash, wildcard", "\\\\" + below + "\\data\\a*.txt"});
         forms.push_back({"mixed separators", "/" + below + "\\data/a.txt"});
+        // Windows takes a path with a separator as it stands when it opens
+        // (where this one names nothing); here its device is still a logical name.
+        define("ZRLT_RES_ROOT", root);
+        forms.push_back({"logical, then a directory", "ZRLT_RES_ROOT:data/a.txt"});
     }
     return forms;
 }
