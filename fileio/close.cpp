@@ -87,9 +87,13 @@ int close_and_rename(FDB *fdb, const char *new_spec, const char *defspec) {
         std::memcpy(old_name, fdb->filspc, sizeof old_name);
         old_name[sizeof old_name - 1] = '\0';
     }
+    // A new name too long to hold is refused whole, never cut; the file is
+    // still closed under its old name.
     char new_name[kSpecMax + 1];
-    fparse(new_name, new_spec, defspec, nullptr);
-    if (close_fdb(fdb) == kSuccess) set_status(exact_rename_to_spec(old_name, new_name));
+    std::size_t length = 0;
+    const int merged = merge_name(new_name, new_spec, defspec, length);
+    if (close_fdb(fdb) != kSuccess) return zrl_error;
+    set_status(merged != kSuccess ? io_status(merged) : exact_rename_to_spec(old_name, new_name));
     return zrl_error;
 }
 

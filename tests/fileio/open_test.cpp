@@ -459,6 +459,12 @@ TEST(Fcldelete, DeletesTheFileAndFclrenameRenamesIt) {
     EXPECT_EQ(dir.content("new.dat"), "data");
     EXPECT_EQ(fclrename(fdb, dir.at("other").c_str(), ".dat"), 22) << "not open";
     EXPECT_EQ(dir.listing(), "new.dat");
+
+    // A new name too long to hold closes the file under its old name.
+    ASSERT_GE(fopena(fdb, dir.at("new.dat").c_str(), nullptr, nullptr)->handle, 0);
+    EXPECT_EQ(fclrename(fdb, std::string(4090, 'n').c_str(), ".dat"), ENAMETOOLONG);
+    EXPECT_EQ(fdb->handle, -1);
+    EXPECT_EQ(dir.listing(), "new.dat");
     fdbfree(fdb);
 }
 
