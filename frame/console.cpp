@@ -1,9 +1,11 @@
 // Plain console output and line input on standard output and standard input,
 // outside the output channels.
 #include <array>
+#include <span>
 #include <cstdio>
 #include <cstring>
 
+#include "frame/console.h"
 #include "frame/status.h"
 
 namespace zrl {
@@ -15,29 +17,33 @@ namespace {
 // discarded, so that the next call starts at the next line.
 constexpr std::size_t kMaxLine = 255;
 
-struct Line {
-    bool read; // false at end of input or on a read failure
-    std::size_t length;
-};
-
-// Reads one line from standard input.  A line ends at LF or at CR LF (a file
-// written with CR LF line ends, read where the runtime does not translate
-// them); the line end is not stored.  The last line of the input may lack its
-// line end.
-Line read_line(std::array<char, kMaxLine + 1> &text) {
+// Reads one line from standard input into text, keeping at most
+// text.size() - 1 characters and the NUL.  A line ends at LF or at CR LF (a
+// file written with CR LF line ends, read where the runtime does not
+// translate them); the line end is not stored.  The last line of the input
+// may lack its line end.
+Line read_line(std::span<char> text) {
+    const std::size_t keep = text.size() - 1;
     std::size_t length = 0;
     std::size_t seen = 0;
     int c;
+    int last = EOF;
     while ((c = std::getchar()) != EOF && c != '\n') {
-        if (length < kMaxLine) text[length++] = static_cast<char>(c);
+        if (length < keep) text[length++] = static_cast<char>(c);
         ++seen;
+        last = c;
     }
-    if (c == '\n' && seen == length && length > 0 && text[length - 1] == '\r') --length;
+    // The characters of the line itself: a CR before the LF is its end.
+    std::size_t content = seen;
+    if (c == '\n' && last == '\r') {
+        --content;
+        if (length > content) length = content;
+    }
     // A line cut short by a read failure counts as no line at all.
     const bool failed = c == EOF && (seen == 0 || std::ferror(stdin));
     if (failed) length = 0;
     text[length] = '\0';
-    return {!failed, length};
+    return {!failed, !failed && content > length, length};
 }
 
 // Copies the line and its NUL to the caller; a null buffer takes nothing.
@@ -57,10 +63,8 @@ void put_text(const char *text) {
 // end-of-input report: it returns 0 as for an empty line and leaves the status
 // code alone.
 int get_line(char *buffer, const char *prompt) {
-    put_text(prompt);
-    std::fflush(stdout);
     std::array<char, kMaxLine + 1> text;
-    const Line line = read_line(text);
+    const Line line = prompt_line(prompt, text);
     return deliver(buffer, text, line.length);
 }
 
@@ -75,6 +79,13 @@ int get_line_with_status(char *buffer, const char *prompt) {
 }
 
 } // namespace
+
+Line prompt_line(const char *prompt, std::span<char> text) {
+    put_text(prompt);
+    std::fflush(stdout);
+    return read_line(text);
+}
+
 } // namespace zrl
 
 extern "C" ZRL_API void type(const char *text) {

@@ -370,6 +370,39 @@ ZRL_API int setdir(char *path);
 ZRL_API int fdelete(const char *spec);
 ZRL_API int frename(const char *old_spec, const char *new_spec);
 
+/* ---- Command lines ----------------------------------------------------- */
+
+/* A switch table entry; a null keyword ends the table.  flag (when not null)
+   receives 1 for the switch, 0 for it with the prefix NO.  A value written
+   after '=' or ':' goes to convert(value, dest) when there is a converter,
+   else its text pointer is stored in dest (a char **); a converter rejects
+   a value by setting zrl_error.  16 bytes on a 32-bit build. */
+typedef struct ZRL_SWITCH {
+    const char *keyword;
+    int32_t *flag;
+    void (*convert)(const char *value, void *dest);
+    void *dest;
+} ZRL_SWITCH;
+
+/* fspec hands out the next file specification of the current command line
+   (a NUL-terminated piece of it) and applies the switches behind it; null
+   at the end.  pspec applies switches at the cursor.  A failure sets
+   zrl_error (22, or a converter's code) and calls errexit(message).
+   getcml_arg joins argv[1..argc-1] with blanks into the 4096-byte command
+   buffer; getcmu_arg also prompts "<prompt>> " when there are no arguments
+   (an empty answer ends the program with exitsevere) and makes the text the
+   current command line; getcmd_arg then normalises it (blank runs become
+   commas).  setcmd makes text the current command line, normalised, and
+   returns the previous cursor.  A prompt is shown cut to 77 characters; a
+   typed line longer than 4095 characters is refused whole and the prompt
+   asked again. */
+ZRL_API char *fspec(const ZRL_SWITCH *table, const char *message);
+ZRL_API void pspec(const ZRL_SWITCH *table, const char *message);
+ZRL_API char *getcml_arg(int argc, char **argv);
+ZRL_API char *getcmu_arg(const char *prompt, int argc, char **argv);
+ZRL_API char *getcmd_arg(const char *prompt, int argc, char **argv);
+ZRL_API char *setcmd(char *text);
+
 /* ---- Record file I/O ------------------------------------------------------ */
 
 /* The file descriptor block: one open file of the record I/O with its buffer.
