@@ -1,20 +1,23 @@
 /*
  * ZDIR - list the files that file specifications name.
  *
- *   zdir [spec[,spec...] ...]
+ *   zdir spec[,spec...][/FULL]
  *
- * A specification may hold the wildcards '*', '?' and '%' in its last
- * component and may start with a logical device, an environment variable
- * whose value is a directory or a search list of directories separated by
- * commas (ZDATA=/data/new,/data/old makes ZDATA:*.LIS list the .LIS files of
- * both).  Whatever a specification leaves out comes from the default "*.*",
- * so a directory alone lists all of it and no argument lists the current
- * directory.
+ * Without arguments the program asks for its command at the prompt
+ * "ZDIR> "; an empty answer leaves.  A specification may hold the wildcards
+ * '*', '?' and '%' in its last component and may start with a logical
+ * device, an environment variable whose value is a directory or a search
+ * list of directories separated by commas (ZDATA=/data/new,/data/old makes
+ * ZDATA:*.LIS list the .LIS files of both).  Whatever a specification leaves
+ * out comes from the default "*.*", so a directory alone lists all of it.
+ * On the command line '/' starts a switch: directories are written with
+ * backslashes there ('sub\*.txt') or reached through logical names.
  *
  * The matches are listed by directory, in name order within each one, with
  * their size in bytes and the date and time of their last change, laid out
  * by the library's picture formats; each directory ends with its total, and
- * a listing of several directories with a grand total.  A device that is no
+ * a listing of several directories with a grand total.  /FULL adds a line
+ * for every file with its permissions and its size in 512-byte blocks.  A device that is no
  * defined logical name, or specifications that match nothing at all, stop
  * the program with a fatal message.
  */
@@ -27,6 +30,13 @@
 #include <zrlshared.h>
 
 #define MAX_SPECS 64
+
+static int32_t full;
+
+static const ZRL_SWITCH switches[] = {
+    {"F*ULL", &full, 0, 0},
+    {0, 0, 0, 0},
+};
 #define NAME_COLUMNS 32
 
 /* One line of the listing: name, size, date, time (hh:mm of hh:mm:ss). */
@@ -153,6 +163,15 @@ static void list_entry(const char *path, size_t dir_length, struct totals *sum) 
         return;
     }
     typefl(file_line, name, (int)status.st_size, date, hms);
+    if (full) {
+        char rights[10];
+        const char *letters = "rwxrwxrwx";
+        int bit;
+        for (bit = 0; bit < 9; bit++)
+            rights[bit] = (status.st_mode & (0400 >> bit)) != 0 ? letters[bit] : '-';
+        rights[9] = '\0';
+        typefl("    Protection: '''''''''  Blocks: #", rights, (int)((status.st_size + 511) / 512));
+    }
     sum->files++;
     sum->bytes += status.st_size;
 }
@@ -228,25 +247,19 @@ int main(int argc, char **argv) {
     struct totals grand = {0, 0};
     char *spec[MAX_SPECS];
     int directories = 0, found = 0, specs = 0, i;
-    char none[] = "";
+    char *next, none[] = "";
 
-    errfacil("ZDIR");
-    /* Every specification of every argument, split at its commas. */
-    for (i = 1; i < argc || (i == 1 && argc == 1); i++) {
-        char *text = argc > 1 ? argv[i] : none;
-        int commas = 0, n;
-        const char *c;
-        for (c = text; *c != '\0'; c++)
-            commas += *c == ',';
-        if (commas >= MAX_SPECS - specs) {
+    getcmd_arg("ZDIR", argc, argv);
+    while ((next = fspec(switches, "bad switch or specification")) != 0) {
+        if (*next == '\0') continue; /* switches before a name */
+        if (specs == MAX_SPECS) {
             zrl_error = 22;
             errexit("more than 64 specifications");
             return 4;
         }
-        n = sepstr(text, ',', spec + specs, MAX_SPECS - specs);
-        if (n == 0) spec[specs + n++] = none; /* an empty argument: the current directory */
-        specs += n;
+        spec[specs++] = next;
     }
+    if (specs == 0) spec[specs++] = none; /* switches alone: the current directory */
     for (i = 0; i < specs; i++)
         found += list_spec(spec[i], specs > 1, &grand, &directories);
     if (found == 0) {

@@ -1,17 +1,20 @@
 /*
  * ZTYPE - type or copy text files.
  *
- *   ztype [/NUMBER] [/OUTPUT=spec] [/BACKUP] spec[,spec...] ...
+ *   ztype spec[,spec...][/NUMBER][/WIDTH=n][/OUTPUT=spec][/BACKUP][/[NO]LOG]
  *
- * Every specification may hold wildcards and a logical device (a search
- * list included); a missing name or type comes from the default '*.txt'.
- * The lines of every matching file are typed on the terminal, or with
- * /OUTPUT copied into one new file (default type '.lis').  /BACKUP keeps the
- * previous version of the output file until the new one is complete, so a
- * copy that fails half-way leaves the old file in place.  /NUMBER puts the
- * line number in front of every line.  Files are read and written through
- * the record I/O: FDBs opened with attribute text, lines read with fgetstr
- * and written with fputstr.
+ * Without arguments the program asks for its command at the prompt
+ * "ZTYPE> "; an empty answer leaves.  Every specification may hold
+ * wildcards and a logical device (a search list included); a missing name
+ * or type comes from the default '*.txt'.  The lines of every matching file
+ * are typed on the terminal, or with /OUTPUT copied into one new file
+ * (default type '.lis').  /BACKUP keeps the previous version of the output
+ * file until the new one is complete, so a copy that fails half-way leaves
+ * the old file in place.  /NUMBER puts the line number in front of every
+ * line; /WIDTH=n cuts lines to n characters; /LOG (the default with
+ * /OUTPUT) reports what was copied.  Files are read and written through the
+ * record I/O: FDBs opened with attribute text, lines read with fgetstr and
+ * written with fputstr.
  */
 #include <stdio.h>
 #include <string.h>
@@ -20,35 +23,44 @@
 
 #define MAX_SPECS 64
 
-static int numbered, backup;
+static int32_t numbered, backup, output_given, logged = -1, width_given;
 static const char *output_spec;
+static int width;
 
-/* The switches; an argument that is none of them is a specification, so
-   that absolute POSIX paths, which start with '/', are taken as such. */
-static int take_switch(const char *arg) {
-    static const char *const switches[] = {"N*UMBER", "B*ACKUP", "O*UTPUT", 0};
-    const char *const *hit;
-    if (arg[0] != '/') return 0;
-    hit = findkeyword(arg, switches, (int)sizeof switches[0]);
-    if (hit == 0) return 0;
-    if (hit == &switches[0] && *skipkeyword(arg) == '\0') {
-        numbered = 1;
-        return 1;
-    }
-    if (hit == &switches[1] && *skipkeyword(arg) == '\0') {
-        backup = 1;
-        return 1;
-    }
-    if (hit == &switches[2]) {
-        const char *value = skipkeyword(arg);
-        if ((*value == '=' || *value == ':') && value[1] != '\0') {
-            output_spec = value + 1;
-            return 1;
-        }
+/* /WIDTH takes a whole number from 1 to 255; anything else is refused. */
+static void take_width(const char *value, void *dest) {
+    int n = 0;
+    if (*value == '\0' || convai(value, &n) != (int)strlen(value) || n < 1 || n > 255) {
         zrl_error = 22;
-        errexit("/OUTPUT needs a file specification");
+        return;
     }
-    return 0;
+    *(int *)dest = n;
+}
+
+static const ZRL_SWITCH switches[] = {
+    {"N*UMBER", &numbered, 0, 0},
+    {"B*ACKUP", &backup, 0, 0},
+    {"O*UTPUT", &output_given, 0, &output_spec},
+    {"W*IDTH", &width_given, take_width, &width},
+    {"L*OG", &logged, 0, 0},
+    {0, 0, 0, 0},
+};
+
+/* The command: its specifications into spec, its switches applied; the
+   number of specifications. */
+static int take_command(int argc, char **argv, char **spec) {
+    int specs = 0;
+    char *next;
+    getcmd_arg("ZTYPE", argc, argv);
+    while ((next = fspec(switches, "bad switch or specification")) != 0) {
+        if (*next == '\0') continue; /* switches before the first name */
+        if (specs == MAX_SPECS) {
+            zrl_error = 22;
+            errexit("more than 64 specifications");
+        }
+        spec[specs++] = next;
+    }
+    return specs;
 }
 
 /* Types or copies one file; the number of lines. */
@@ -70,6 +82,7 @@ static int copy_file(const char *path, FDB *out, int several) {
         fgetstr(in, line);
         if (zrl_error != 0) break; /* -1 at the end of the file */
         ++lines;
+        if (width_given && strlen(line) > (size_t)width) line[width] = '\0';
         if (numbered) {
             fmtstr(numbered_line, "#####^  '", lines, line);
             text = numbered_line;
@@ -88,21 +101,13 @@ static int copy_file(const char *path, FDB *out, int several) {
 int main(int argc, char **argv) {
     char *spec[MAX_SPECS];
     char path[4097];
-    int specs = 0, files = 0, lines = 0, i;
+    int specs, files = 0, lines = 0, i;
     FDB *out = 0;
 
-    errfacil("ZTYPE");
-    for (i = 1; i < argc; i++) {
-        int commas = 0;
-        const char *c;
-        if (take_switch(argv[i])) continue;
-        for (c = argv[i]; *c != '\0'; c++)
-            commas += *c == ',';
-        if (commas >= MAX_SPECS - specs) {
-            zrl_error = 22;
-            errexit("more than 64 specifications");
-        }
-        specs += sepstr(argv[i], ',', spec + specs, MAX_SPECS - specs);
+    specs = take_command(argc, argv, spec);
+    if (output_given && (output_spec == 0 || *output_spec == '\0')) {
+        zrl_error = 22;
+        errexit("/OUTPUT needs a file specification");
     }
     if (specs == 0) {
         zrl_error = 22;
@@ -136,6 +141,9 @@ int main(int argc, char **argv) {
     if (out != 0) {
         fgetspec(out, path);
         if (fclosx(out) != 0) errexit("cannot close the output file");
+    }
+    if (out != 0 ? logged != 0 : logged == 1) {
+        if (out == 0) strcpy(path, "the terminal");
         QV_Ltypefl("ZTYPE-I-COPIED, # lines of # files to '", lines, files, path);
     }
     if (files == 0) {
