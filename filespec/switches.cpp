@@ -7,9 +7,11 @@
 // so every specification and value handed out is a piece of the command
 // line itself.  Every read stops at the text's NUL: nothing is read or
 // written outside the command line, whatever it holds.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "filespec/command_line.h"
 #include "frame/status.h"
@@ -30,6 +32,15 @@ bool opens_brackets(char c) {
 bool closes_brackets(char c) {
     return c == ']' || c == '>';
 }
+
+// The bytes at which the scan of a specification has something to decide;
+// runs of all other bytes are passed over whole.
+constexpr std::array<bool, 256> kDecides = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : {'\0', '/', ',', '"', '[', '<', ']', '>'})
+        table[c] = true;
+    return table;
+}();
 
 // The value behind '=' or ':', up to the first '/' or ',' outside
 // parentheses (which nest) and brackets (which do not), or the end.  The
@@ -78,12 +89,14 @@ char parse_switches(const ZRL_SWITCH *table) {
     char last_separator = '\0';
     for (;;) {
         bool negated = false;
-        auto *entry = static_cast<const ZRL_SWITCH *>(find_keyword(command_cursor, table, kStride));
+        auto *entry = static_cast<const ZRL_SWITCH *>(
+            find_keyword(keyword_view(command_cursor), table, kStride));
         if (entry == nullptr && (command_cursor[0] == 'N' || command_cursor[0] == 'n') &&
             (command_cursor[1] == 'O' || command_cursor[1] == 'o')) {
             command_cursor += 2;
             negated = true;
-            entry = static_cast<const ZRL_SWITCH *>(find_keyword(command_cursor, table, kStride));
+            entry = static_cast<const ZRL_SWITCH *>(
+                find_keyword(keyword_view(command_cursor), table, kStride));
         }
         if (entry == nullptr) {
             set_status(kInvalid);
@@ -132,6 +145,8 @@ char *next_specification(const ZRL_SWITCH *table, const char *message) {
     char *start = command_cursor;
     State state = State::kNormal;
     for (;;) {
+        while (!kDecides[static_cast<unsigned char>(*command_cursor)])
+            ++command_cursor;
         char *const here = command_cursor;
         const char c = *here;
         if (c == '\0') break;

@@ -1,6 +1,7 @@
 // findkeyword and skipkeyword: abbreviation matching against keyword tables.
 #include "text/keywords.h"
 
+#include <array>
 #include <cstring>
 
 #include <zrlshared.h>
@@ -9,10 +10,21 @@ namespace zrl {
 
 namespace {
 
-// A keyword character folded to upper case, or 0 for a byte that ends a word.
+// Every byte's keyword character folded to upper case, or 0 for a byte that
+// ends a word: one lookup per character in the matching loop.
+constexpr std::array<unsigned char, 256> kFolded = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (is_keyword_char(byte))
+            table[byte] = byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A')
+                                                      : byte;
+    }
+    return table;
+}();
+
 constexpr unsigned char folded(unsigned char c) {
-    if (!is_keyword_char(c)) return 0;
-    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+    return kFolded[c];
 }
 
 // Whether the keyword text accepts the typed word.  The word is known to end
@@ -59,9 +71,21 @@ const void *find_keyword(std::string_view text, const void *table, int stride) {
     }
 }
 
+// Only the leading byte, the word behind it and the byte that ends the word
+// are read, never the whole text: a keyword is often the start of a long
+// command line or attribute text.
+std::string_view keyword_view(const char *text) {
+    const char *end = text;
+    if (*end != '\0' && !is_keyword_char(*end)) ++end;
+    while (is_keyword_char(*end))
+        ++end;
+    if (*end != '\0') ++end;
+    return {text, static_cast<std::size_t>(end - text)};
+}
+
 const void *find_keyword(const char *text, const void *table, int stride) {
     if (text == nullptr) return nullptr;
-    return find_keyword(std::string_view(text), table, stride);
+    return find_keyword(keyword_view(text), table, stride);
 }
 
 std::size_t skip_keyword(std::string_view text) {

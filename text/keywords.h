@@ -30,6 +30,10 @@ constexpr bool is_keyword_char(char c) {
 const void *find_keyword(std::string_view text, const void *table, int stride);
 const void *find_keyword(const char *text, const void *table, int stride);
 
+// The part of text that find_keyword reads: the leading byte, the word
+// behind it and the byte that ends the word (none at the NUL).
+std::string_view keyword_view(const char *text);
+
 // The same on a typed table whose entries start with their keyword text.
 template <class Entry> const Entry *find_keyword(const char *text, const Entry *table) {
     static_assert(std::is_standard_layout_v<Entry>, "keyword entries are plain records");
