@@ -36,10 +36,12 @@ int chr_str(char ch, const char *str) {
     return static_cast<int>(p - str);
 }
 
-int chr_pos(char ch, std::string_view str) {
+// The searches stop at the first hit: a string is never measured first, so
+// an early hit in a long string costs only the bytes before it.
+int chr_pos(char ch, const char *str) {
     if (ch == '\0') return -1;
-    const std::size_t at = str.find(ch);
-    return at == std::string_view::npos ? -1 : static_cast<int>(at);
+    const char *at = std::strchr(str, ch);
+    return at == nullptr ? -1 : static_cast<int>(at - str);
 }
 
 const char *chr_ptr(char ch, const char *str) {
@@ -64,32 +66,36 @@ int compare_buf(const char *a, const char *b, int n) {
     return 0;
 }
 
-int pos_str(std::string_view sub, const char *str, int start) {
+// Whether str holds more than n characters, reading at most n + 1 of them.
+bool longer_than(const char *str, int n) {
+    for (int i = 0; i <= n; ++i)
+        if (str[i] == '\0') return false;
+    return true;
+}
+
+int pos_str(const char *sub, const char *str, int start) {
     set_status(kSuccess);
-    const std::string_view text(str);
-    const int len = static_cast<int>(text.size());
-    if (start < 0 || start >= len) {
+    if (start < 0 || !longer_than(str, start)) {
         set_status(kInvalid);
-        return len;
+        return length_of(str);
     }
-    const std::size_t at = text.find(sub, static_cast<std::size_t>(start));
-    if (at == std::string_view::npos) {
+    const char *at = std::strstr(str + start, sub);
+    if (at == nullptr) {
         set_status(kInvalid);
-        return len;
+        return length_of(str);
     }
-    return static_cast<int>(at);
+    return static_cast<int>(at - str);
 }
 
-const char *sub_ptr(std::string_view sub, const char *str) {
-    const std::string_view text(str);
-    const std::size_t at = text.find(sub);
-    return str + (at == std::string_view::npos ? text.size() : at);
+const char *sub_ptr(const char *sub, const char *str) {
+    const char *at = std::strstr(str, sub);
+    return at != nullptr ? at : str + std::strlen(str);
 }
 
-int sub_pos(std::string_view sub, std::string_view str) {
-    if (str.empty()) return -1;
-    const std::size_t at = str.find(sub);
-    return at == std::string_view::npos ? -1 : static_cast<int>(at);
+int sub_pos(const char *sub, const char *str) {
+    if (str[0] == '\0') return -1;
+    const char *at = std::strstr(str, sub);
+    return at == nullptr ? -1 : static_cast<int>(at - str);
 }
 
 } // namespace zrl

@@ -17,7 +17,7 @@ int append_str(char *dest, const char *src);
 int chr_str(char ch, const char *str);
 
 // Position of the first ch in str, or -1 (also for a NUL ch).
-int chr_pos(char ch, std::string_view str);
+int chr_pos(char ch, const char *str);
 
 // The first ch in str, or str's terminating NUL; never null.
 const char *chr_ptr(char ch, const char *str);
@@ -32,13 +32,13 @@ int compare_buf(const char *a, const char *b, int n);
 
 // Position of sub in str at or after start.  A start outside the string, or a
 // miss, gives the length of str with status 22; a hit sets the status to 0.
-int pos_str(std::string_view sub, const char *str, int start);
+int pos_str(const char *sub, const char *str, int start);
 
 // The first occurrence of sub in str, or str's terminating NUL.
-const char *sub_ptr(std::string_view sub, const char *str);
+const char *sub_ptr(const char *sub, const char *str);
 // Position of the first occurrence of sub in str, or -1; an empty str never
 // matches, not even an empty sub.
-int sub_pos(std::string_view sub, std::string_view str);
+int sub_pos(const char *sub, const char *str);
 
 // Splits str in place into at most fields.size() fields; see sepstr.cpp.
 int sep_str(char *str, char sep, std::span<char *> fields);
