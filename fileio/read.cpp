@@ -2,11 +2,15 @@
 // blocks and text lines; raw block reads that bypass the buffer; and the
 // queries for the position, the end of the file and the file's name.
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "fileio/bytes.h"
 #include "fileio/fdb.h"
@@ -35,6 +39,45 @@ constexpr StopTable make_stops(bool nul_stops) {
 }
 constexpr StopTable kTextStops = make_stops(true);  // fgetstr
 constexpr StopTable kLineStops = make_stops(false); // fgetnstr
+
+// The first byte in [p, bound) that ends fgetstr's copy (a line feed, a
+// carriage return or a NUL), or bound.  Eight bytes are tested at a time: a
+// byte equal to one of the three becomes zero after an exclusive or, and the
+// lowest byte flagged by the zero-byte test is always a true zero (a borrow
+// only flags bytes above one), so the first flag is the first stop.
+const char *find_text_stop(const char *p, const char *bound) {
+#if defined(__SSE2__)
+    // Where the processor has 16-byte compares, sixteen bytes at a time.
+    const __m128i line_feed = _mm_set1_epi8(kLineFeed);
+    const __m128i carriage_return = _mm_set1_epi8(kReturn);
+    const __m128i nul = _mm_setzero_si128();
+    while (bound - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(block, line_feed), _mm_cmpeq_epi8(block, carriage_return)),
+            _mm_cmpeq_epi8(block, nul));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) return p + std::countr_zero(mask);
+        p += 16;
+    }
+#endif
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHighs = 0x8080808080808080u;
+        const auto zero_bytes = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+        while (bound - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            const std::uint64_t hits = zero_bytes(word) | zero_bytes(word ^ (kOnes * kLineFeed)) |
+                                       zero_bytes(word ^ (kOnes * kReturn));
+            if (hits != 0) return p + std::countr_zero(hits) / 8;
+            p += 8;
+        }
+    }
+    while (p < bound && !kTextStops.stops[static_cast<unsigned char>(*p)])
+        ++p;
+    return p;
+}
 
 bool buffer_used_up(const FDB &fdb) {
     return fdb.datptr >= fdb.endptr || has_flag(fdb, ZRL_FDB_EOF);
@@ -83,8 +126,7 @@ bool skip_to_line_end(FDB &fdb) {
 
 // One line into `to` (the caller has checked the FDB): at most `max`
 // characters, copied by whole runs of the buffer.  fgetstr's form stops at a
-// NUL byte of the file as well and is found with a NUL sentinel at endptr,
-// in the byte past the data that the buffer keeps for it.
+// NUL byte of the file as well.
 int read_line(FDB &fdb, char *to, int max, bool text) {
     const StopTable &table = text ? kTextStops : kLineStops;
     int stored = 0;
@@ -99,9 +141,7 @@ int read_line(FDB &fdb, char *to, int max, bool text) {
             begin + std::min<std::ptrdiff_t>(fdb.endptr - begin, max - stored);
         const char *stop = begin;
         if (text) {
-            *fdb.endptr = '\0';
-            while (!table.stops[static_cast<unsigned char>(*stop)]) ++stop;
-            stop = std::min(stop, bound);
+            stop = find_text_stop(begin, bound);
         } else {
             while (stop < bound && !table.stops[static_cast<unsigned char>(*stop)]) ++stop;
         }
@@ -113,6 +153,12 @@ int read_line(FDB &fdb, char *to, int max, bool text) {
     if (stored < max || text) to[stored] = '\0';
     if (failed) {
         if (stored > 0) set_status(kSuccess);
+        return stored;
+    }
+    // The usual end of a line, a line feed in the buffer, is taken at once.
+    if (fdb.datptr < fdb.endptr && *fdb.datptr == kLineFeed && !has_flag(fdb, ZRL_FDB_EOF)) {
+        ++fdb.datptr;
+        set_status(kSuccess);
         return stored;
     }
     const bool line_end = skip_to_line_end(fdb);
