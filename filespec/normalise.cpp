@@ -34,6 +34,8 @@ bool decides(char c) {
 // runs in place: the write position never passes the read position, and
 // until a blank run is dropped nothing moves at all.
 void normalise_command(char *text) {
+    // Without a blank or a tab anywhere the text is its own result.
+    if (std::strpbrk(text, " \t") == nullptr) return;
     const char *from = text;
     char *to = text;
     while (is_blank(*from))
