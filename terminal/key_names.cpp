@@ -15,15 +15,18 @@ namespace {
 
 using std::string_view;
 
-// One entry of the key name table: "@" and the name, "@" alone for the empty
-// name of code 0, or nothing for a code without a name.
+// One entry of the key name table: "@" and the name (the name of the key
+// pressed with Alt), or nothing for a code without a name.  Code 0 has the
+// empty name, which has no "@" form: its entry is the empty text.
 struct KeyName {
+    bool named;
     char text[7];
-    bool named() const { return text[0] != '\0'; }
+    const char *plain() const { return text[0] == '@' ? text + 1 : text; }
 };
 
 constexpr void set_name(std::array<KeyName, 512> &table, int code, string_view name) {
     KeyName &entry = table[static_cast<std::size_t>(code)];
+    entry.named = true;
     entry.text[0] = '@';
     for (std::size_t i = 0; i < name.size(); ++i)
         entry.text[i + 1] = name[i];
@@ -65,7 +68,7 @@ constexpr std::array<NamedKey, 10> kModifierEvents = {{
 
 constexpr std::array<KeyName, 512> make_key_names() {
     std::array<KeyName, 512> table{};
-    set_name(table, 0, "");
+    table[0].named = true;
     for (int c = 1; c <= 26; ++c) {
         const char letter[] = {'^', static_cast<char>('A' + c - 1)};
         set_name(table, c, string_view(letter, 2));
@@ -95,9 +98,9 @@ const KeyName &key_name(unsigned code) {
 
 const char *plain_name(int code) {
     const KeyName &entry = key_name(static_cast<unsigned>(code));
-    if (!entry.named()) return nullptr;
+    if (!entry.named) return nullptr;
     if ((code & keys::kAltFlag) != 0) return entry.text;
-    return std::strlen(entry.text + 1) >= 2 ? entry.text + 1 : nullptr;
+    return std::strlen(entry.plain()) >= 2 ? entry.plain() : nullptr;
 }
 
 const char *modifier_event_name(int changed) {
@@ -135,8 +138,8 @@ const char *modifier_aware_name(int code) {
         name.append((state & base) != 0 ? "DOWN" : "UP");
     } else {
         const KeyName &entry = key_name(base);
-        if (!entry.named()) return nullptr;
-        name.append(entry.text + 1);
+        if (!entry.named) return nullptr;
+        name.append(entry.plain());
     }
     name.finish();
     return name_buffer;
