@@ -11,11 +11,12 @@ bool is_terminal(int fd) {
     return _isatty(fd) != 0;
 }
 
-// A console input handle is signalled while input events wait in its buffer.
+// The handle under the runtime's standard input, which the readers read.  A
+// console input handle is signalled while input events wait in its buffer.
 // A file or pipe cannot be waited on: its end is met again at once, and a
 // short rest keeps the caller's retry from spinning.
 void wait_for_input() {
-    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE in = reinterpret_cast<HANDLE>(_get_osfhandle(0));
     DWORD mode;
     if (in != nullptr && in != INVALID_HANDLE_VALUE && GetConsoleMode(in, &mode))
         WaitForSingleObject(in, INFINITE);
