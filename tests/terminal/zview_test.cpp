@@ -18,23 +18,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string run(const std::string &command) {
-    std::string out;
-    if (std::FILE *p = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        std::size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, p)) > 0)
-            out.append(chunk, n);
-        pclose(p);
-    }
-    return out;
-}
-
 std::string read_file(const fs::path &path) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// What a shell command writes to its standard output.
+std::string run(const std::string &command) {
+    const std::string out = zrl_test::temp_path("tmux_out");
+    std::system((command + " >" + out + " 2>/dev/null").c_str());
+    std::string text = read_file(out);
+    std::remove(out.c_str());
+    return text;
 }
 
 class Session {
