@@ -263,6 +263,30 @@ TEST(Keys, TimeoutOtherThanWaitPrintsItsMessage) {
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(trm_mkeyr(), 'e'); }), message);
 }
 
+// The first request registers the routine that switches the reports off:
+// at exit the terminal gets the request for no keys, once.
+TEST(KeysDeathTest, ModifierReportsAreSwitchedOffAtExit) {
+    const std::string path = zrl_test::temp_path("mkey_exit");
+    EXPECT_EXIT(
+        {
+            if (std::freopen(path.c_str(), "wb", stdout) == nullptr) std::_Exit(100);
+            trm_init_mkey(3);
+            trm_init_mkey(5);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::string out;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        out += static_cast<char>(c);
+    std::fclose(f);
+    std::remove(path.c_str());
+    EXPECT_EQ(out, "\033[1;2;2;2;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r"
+                   "\033[1;2;2;0;3;2;4;0+r\033[5;0;6;0;7;0;8;0+r"
+                   "\033[1;0;2;0;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r");
+}
+
 // Input at its end for good ends the program with a message and status -1
 // once the keys before it are read; a sequence cut by the end is no key.
 TEST(KeysDeathTest, InputAtItsEndForGoodEndsTheProgram) {
