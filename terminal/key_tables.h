@@ -28,8 +28,8 @@ constexpr std::size_t kFirstDigit = 22;
 
 // The key of ESC [ n ~ for n from 0 to 34; 0 for no key.
 constexpr std::array<int, 35> kNumbered = {
-    0,   279, 280, 281, 282, 283, 284, 0,   0,   0,   0,   272, 273, 274, 275, 294, 0, 285,
-    286, 287, 288, 289, 0,   290, 291, 292, 293, 0,   294, 295, 0,   296, 297, 298, 299};
+    0,   279, 280, 281, 282, 283, 284, 0,   0,   0, 0,   272, 273, 274, 275, 294, 0,  285,
+    286, 287, 288, 289, 0,   290, 291, 292, 293, 0, 294, 295, 0,   296, 297, 298, 299};
 
 // The number that the terminal sends for the keys 279 to 299.
 constexpr std::array<int, 21> kVt220Numbers = {1,  2,  3,  4,  5,  6,  17, 18, 19, 20, 21,

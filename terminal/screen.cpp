@@ -21,9 +21,9 @@ int region_bottom = kScreenRows;
 
 // The SGR parameter lists of the video attributes, indexed by the sum of
 // 1 underline, 2 reverse, 4 bold and 8 blink.
-constexpr const char *kVideoRows[16] = {"0",     "4",     "7",       "7;4",   "1",     "1;4",
-                                        "1;7",   "1;7;4", "5",       "5;4",   "5;7",   "5;7;4",
-                                        "5;1",   "5;1;4", "5;1;7",   "5;1;7;4"};
+constexpr const char *kVideoRows[16] = {"0",   "4",     "7",     "7;4",    "1",   "1;4",
+                                        "1;7", "1;7;4", "5",     "5;4",    "5;7", "5;7;4",
+                                        "5;1", "5;1;4", "5;1;7", "5;1;7;4"};
 constexpr int kReverse = 2;
 
 // An index outside 0-15 keeps only its four attribute bits.
@@ -119,7 +119,8 @@ void set_video(int inverse) {
         inverse_attribute = static_cast<std::uint16_t>(normal_attribute ^ 0x77);
     }
     if (video_handle == platform::kHandleUnusable) return;
-    platform::set_console_attribute(video_handle, inverse > 0 ? inverse_attribute : normal_attribute);
+    platform::set_console_attribute(video_handle,
+                                    inverse > 0 ? inverse_attribute : normal_attribute);
 }
 
 void show_field(const char *text, int row, int col, int width, int video) {

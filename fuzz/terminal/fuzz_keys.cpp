@@ -118,8 +118,9 @@ struct Model {
             if (c < 0) continue;
             const unsigned top = static_cast<unsigned>(state) << 24;
             if (modifiers)
-                return static_cast<int>(changed != 0 ? top | 0x800000u | static_cast<unsigned>(changed)
-                                                     : top | static_cast<unsigned>(c));
+                return static_cast<int>(changed != 0
+                                            ? top | 0x800000u | static_cast<unsigned>(changed)
+                                            : top | static_cast<unsigned>(c));
             return (state & 48) != 0 ? c + 512 : c;
         }
     }

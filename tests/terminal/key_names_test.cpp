@@ -172,7 +172,8 @@ TEST(KeyNames, EveryNameLooksUpItsCode) {
             const char *name = trm_mlookupkey(at(state, 0x800000 | changed));
             ASSERT_NE(name, nullptr);
             // The second key of a pair is named as the first.
-            const int first = changed == 2 || changed == 32 || changed == 128 ? changed / 2 : changed;
+            const int first =
+                changed == 2 || changed == 32 || changed == 128 ? changed / 2 : changed;
             EXPECT_EQ(trm_mlookupcode(name), at(first_keys(state), 0x800000 | first)) << name;
         }
     }

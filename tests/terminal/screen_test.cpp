@@ -82,8 +82,8 @@ TEST(Screen, OperationsWriteTheirExactSequences) {
 }
 
 TEST(Screen, VideoAttributeTableHasOneRowPerCombination) {
-    const char *rows[16] = {"0",   "4",     "7",   "7;4",   "1",   "1;4",   "1;7",   "1;7;4",
-                            "5",   "5;4",   "5;7", "5;7;4", "5;1", "5;1;4", "5;1;7", "5;1;7;4"};
+    const char *rows[16] = {"0", "4",   "7",   "7;4",   "1",   "1;4",   "1;7",   "1;7;4",
+                            "5", "5;4", "5;7", "5;7;4", "5;1", "5;1;4", "5;1;7", "5;1;7;4"};
     for (int video = 1; video < 16; ++video) {
         EXPECT_EQ(capture_stdout([&] { trm_typch('x', video, 1); }), sgr(rows[video]) + "x")
             << video;
@@ -102,8 +102,7 @@ TEST(Screen, SetVideoSwitchesBetweenInverseAndNormal) {
         const char *out;
     } cases[] = {{1, "\033[7m"}, {0, "\033[0m"}, {-1, "\033[0m"}, {99, "\033[7m"}};
     for (const auto &c : cases)
-        EXPECT_EQ(capture_stdout([&] { trm_setvideo(c.inverse); }),
-                  zrl_test::kWindows ? "" : c.out)
+        EXPECT_EQ(capture_stdout([&] { trm_setvideo(c.inverse); }), zrl_test::kWindows ? "" : c.out)
             << c.inverse;
 }
 
@@ -148,8 +147,8 @@ TEST(Screen, ScrollingRegionBoundsEraseAndScroll) {
         const std::string at_top = "\033[" + std::to_string(c.stored_top) + ";1H";
         const std::string at_bottom = "\033[" + std::to_string(c.stored_bottom) + ";1H";
         for (int n : {-2, -1, 0, 1, 3}) {
-            const std::string out = n > 0 ? at_bottom + repeat("\033D\r", n)
-                                          : at_top + repeat("\033M\r", -n);
+            const std::string out =
+                n > 0 ? at_bottom + repeat("\033D\r", n) : at_top + repeat("\033M\r", -n);
             EXPECT_EQ(capture_stdout([&] { trm_scroll(n); }), out) << label << " scroll " << n;
         }
     }

@@ -75,7 +75,8 @@ TEST(Zview, PagesFindsAndQuitsWithTheTerminalModeRestored) {
         for (int i = 1; i <= 100; ++i)
             sample << (i == 70 ? "the needle is here" : "line " + std::to_string(i)) << "\n";
     }
-    Session tmux("zrl_zview_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    Session tmux("zrl_zview_" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     const std::string d = dir.string();
     ASSERT_TRUE(tmux.start("cd " + d + " && stty -g >before && " + zview.string() +
                            " sample.txt; echo $? >status; stty -g >after; sleep 20"))
