@@ -125,6 +125,12 @@ const char *modifier_event_name(int changed) {
 
 char name_buffer[32];
 
+// Character by character: the names are a few characters long.
+void put_text(BoundedText &out, const char *text) {
+    for (; *text != '\0'; ++text)
+        out.put(*text);
+}
+
 const char *modifier_aware_name(int code) {
     const unsigned u = static_cast<unsigned>(code);
     const unsigned state = u >> 24;
@@ -134,12 +140,12 @@ const char *modifier_aware_name(int code) {
     if ((state & keys::kCtrlBit) != 0) name.put('^');
     if ((state & keys::kShiftBits) != 0) name.put('~');
     if ((u & keys::kModifierEvent) != 0) {
-        name.append(modifier_event_name(static_cast<int>(base)));
-        name.append((state & base) != 0 ? "DOWN" : "UP");
+        put_text(name, modifier_event_name(static_cast<int>(base)));
+        put_text(name, (state & base) != 0 ? "DOWN" : "UP");
     } else {
         const KeyName &entry = key_name(base);
         if (!entry.named) return nullptr;
-        name.append(entry.plain());
+        put_text(name, entry.plain());
     }
     name.finish();
     return name_buffer;

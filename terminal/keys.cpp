@@ -55,11 +55,19 @@ void send_modifier_request(int mask) {
     char request[48];
     BoundedText text(request, sizeof request - 1);
     for (int key = 1; key <= 8; ++key) {
-        if (key == 1 || key == 5) text.append("\033[");
+        if (key == 1 || key == 5) {
+            text.put('\033');
+            text.put('[');
+        }
         text.put(static_cast<char>('0' + key));
         text.put(';');
         text.put((mask & (1 << (key - 1))) != 0 ? '2' : '0');
-        text.append(key == 4 || key == 8 ? "+r" : ";");
+        if (key == 4 || key == 8) {
+            text.put('+');
+            text.put('r');
+        } else {
+            text.put(';');
+        }
     }
     text.finish();
     trm_type(request);
