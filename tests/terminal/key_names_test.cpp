@@ -27,17 +27,9 @@ TEST(KeyNames, CodesGiveTheirNames) {
         const char *plain;
         const char *modifier_aware;
     } cases[] = {
-        {9, "TAB", "TAB"},
         {9 + 512, "@TAB", "TAB"},
-        {13, "RET", "RET"},
-        {1, "^A", "^A"},
-        {129, "^A", "^A"},
-        {137, "^I", "^I"},
-        {141, "^M", "^M"},
         {97, nullptr, "a"},
         {97 + 512, "@a", "a"},
-        {266, "UP", "UP"},
-        {278, "RUB", "RUB"},
         {270, nullptr, nullptr},
         {0, nullptr, ""},
         {512, "", ""},
@@ -83,12 +75,6 @@ TEST(KeyNames, NamesGiveTheirCodes) {
         int plain;
         int modifier_aware;
     } cases[] = {
-        {"RITE", 269, 269},
-        {"PF1", 272, 272},
-        {"F20", 299, 299},
-        {"^I", 9, 9},
-        {"^Z", 26, 26},
-        {"TAB", 9, 9},
         {"pf1", 0, -1},
         {"a", 0, 'a'},
         {nullptr, 0, -1},
@@ -97,11 +83,6 @@ TEST(KeyNames, NamesGiveTheirCodes) {
         {"^[", 0, 27},
         {"@PF1", 0, at(0x10, 272)},
         {"~SHIFTDOWN", 0, at(0x01, 0x800001)},
-        {"SHIFTUP", 0, 0x800001},
-        {"SHIFTLOCKUP", 0, 0x800004},
-        {"CTRLDOWN", 0, 0x800008},
-        {"COMPOSEUP", 0, 0x800040},
-        {"ALTDOWN", 0, 0x800010},
         {"@^~UP", 0, at(0x19, 266)},
         {"^~@UP", 0, -1},
         {"@", 0, '@'},
