@@ -510,6 +510,61 @@ ZRL_API int fmtcbin(unsigned char *buffer, int32_t value);
 ZRL_API int defmtcbin(const unsigned char *buffer, int32_t *result);
 ZRL_API int32_t fgetcbin(FDB *fdb);
 
+/* ---- Terminal: screen control ------------------------------------------ */
+
+/* Non-zero while the program drives the terminal (trm_attach). */
+ZRL_API extern int _zrl_attach;
+
+ZRL_API void trm_attach(void);
+ZRL_API void trm_detach(void);
+ZRL_API int trm_flush(void);
+ZRL_API void trm_beep(void);
+ZRL_API void trm_cr(void);
+ZRL_API void trm_clreol(void);
+ZRL_API void trm_savcur(void);
+ZRL_API void trm_rescur(void);
+ZRL_API void trm_erase(void);
+ZRL_API void trm_forw(int n);
+ZRL_API void trm_scroll(int n);
+ZRL_API void trm_setcursor(int row, int col);
+ZRL_API void trm_setregion(int top, int bottom);
+ZRL_API void trm_keypad(int application);
+/* Inverse colours for a value above 0, the normal ones otherwise: the
+   console attribute on Windows, the SGR sequence ESC[7m or ESC[0m elsewhere. */
+ZRL_API void trm_setvideo(int inverse);
+/* video: bit 1 underline, 2 reverse, 4 bold, 8 blink; 0 leaves the
+   rendition alone.  Only the four bits count.  Fields and runs of any length
+   are written whole. */
+ZRL_API void trm_showfield(const char *text, int row, int col, int width, int video);
+ZRL_API void trm_typch(int ch, int video, int count);
+ZRL_API void trm_type(const char *text);
+ZRL_API int trm_typln(const char *text);
+ZRL_API int trm_getinfo(void);
+ZRL_API void trm_keyslo(void);
+ZRL_API void trm_setshape(void);
+
+/* ---- Terminal: keys and key names ------------------------------------- */
+
+/* Key codes: 0-255 characters, 256-299 keys (278 is DEL); the plain readers
+   add 512 while an Alt key is down, the modifier-aware readers put the
+   modifier state in bits 24-31 and mark a modifier event with 0x800000.
+   Input that is at its end for good ends the program: "ERROR : end of input
+   on stdin" on standard error, exit status -1. */
+ZRL_API int trm_key(void);
+ZRL_API int trm_keyr(void);
+ZRL_API int trm_keyt(int timeout);
+ZRL_API int trm_mkey(void);
+ZRL_API int trm_mkeyr(void);
+ZRL_API int trm_mkeyt(int timeout);
+ZRL_API int trm_init_mkey(int mask);
+ZRL_API const char *trm_lookupkey(int code);
+ZRL_API const char *trm_mlookupkey(int code);
+ZRL_API int trm_lookupcode(const char *name);
+ZRL_API int trm_mlookupcode(const char *name);
+/* buffer: at least 6 bytes.  Codes above 299 have no sequence: the empty
+   text, 0. */
+ZRL_API int trm_translate_code(char *buffer, int code);
+
 #ifdef __cplusplus
 }
 #endif
