@@ -499,8 +499,9 @@ ZRL_API void trm_detach(void);
    shell, its arguments split by the Windows rules for command lines. */
 ZRL_API int spawn(const char *command);
 ZRL_API int spawn_nc(const char *command, const char *output, const char *error);
-/* A null image is the program itself.  The search path holds at most 506
-   characters; a longer one turns the search path off. */
+/* A null image is the program itself; a name gets the type ".dll" when it
+   has none.  The search path holds at most 506 characters; a longer one
+   turns the search path off.  Names may be as long as any file name. */
 ZRL_API void *find_image_symbol(const char *image, const char *symbol);
 ZRL_API void set_image_search_path(const char *path);
 

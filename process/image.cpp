@@ -14,17 +14,19 @@
 namespace zrl {
 namespace {
 
-// Each text of a lookup (the translated name, the default specification, the
-// resolved file name) holds at most this many characters.
-constexpr std::size_t kImageTextMax = 511;
-// The search path leaves room for the separator and ".dll".
+// The search path leaves room for the separator and ".dll" in a default
+// specification of at most 511 characters.
 constexpr std::size_t kSearchPathMax = 506;
+// The translated name and the resolved file name may be as long as any name
+// the UTF-8 layer takes (4095 characters), so that a directory of the whole
+// length of the search path can still hold images.
+constexpr std::size_t kImageTextMax = kNameMax;
 constexpr std::string_view kDefaultType = ".dll";
 
 // The image search path: on while a path is set, always ending in a
 // directory separator.
 int search_path_on = 0;
-char search_path[kImageTextMax + 1];
+char search_path[512];
 
 // The length of text, but at most limit + 1: enough to tell a text over the
 // limit without reading all of it.
@@ -43,10 +45,9 @@ const char *translated(const char *name) {
 }
 
 // The name merged with the default specification `directory` + ".dll" into
-// out; false when the default or the result would pass kImageTextMax.
+// out; false when the result would pass kImageTextMax.
 bool resolve(char (&out)[kSpecMax + 1], std::string_view name, std::string_view directory) {
-    char defaults[kImageTextMax + 1];
-    if (directory.size() + kDefaultType.size() > kImageTextMax) return false;
+    char defaults[kSearchPathMax + 1 + kDefaultType.size() + 1];
     std::memcpy(defaults, directory.data(), directory.size());
     std::memcpy(defaults + directory.size(), kDefaultType.data(), kDefaultType.size());
     const std::string_view def(defaults, directory.size() + kDefaultType.size());

@@ -11,8 +11,10 @@
 // Images are loaded with all their references bound at once (as Windows
 // binds imports at the load) and their symbols kept to themselves
 // (RTLD_LOCAL), as a Windows DLL's exports are.  The error number of a failed
-// load is errno as the loader leaves it (ENOENT for a missing file), 0 when it
-// leaves none; the loader's own explanation comes with it.
+// load is errno as the loader leaves it; the loader does not promise one (a
+// missing file may leave ENOENT or nothing, an image it cannot use leaves
+// nothing), so it is 0 when there is none, and the loader's own text, which
+// always says why, comes with it.
 #include "platform/images.h"
 
 #include <cerrno>
