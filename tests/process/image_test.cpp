@@ -82,7 +82,16 @@ TEST(FindImageSymbol, ResolvesNamesThroughLogicalNamesSearchPathAndDefaultType) 
         std::string image;
         int mark;
     };
+    // Windows hands out a loaded image again for a name without a directory
+    // that matches its file name, so the cases that must not find the tree's
+    // copy come before it is loaded.
     const Case cases[] = {
+        // Missing from the search path: the ordinary search, which finds the
+        // plug-ins beside the program, but not the tree's copy.
+        {"empty", "zrlplug", 1},
+        {nullptr, "zrlplug", 1},
+        {nullptr, "zrltree", 0},
+        {"empty", "ZRL_TEST_PLUG_BARE", 0},
         // The search path is tried first, with ".dll" for a name without type.
         {"tree", "zrltree", 2},
         {"bin", "zrlplug", 1},
@@ -94,12 +103,6 @@ TEST(FindImageSymbol, ResolvesNamesThroughLogicalNamesSearchPathAndDefaultType) 
         // Logical names, one level; a name that is none is used as it is.
         {nullptr, "ZRL_TEST_PLUG_SO", 2},
         {"tree", "ZRL_TEST_PLUG_BARE", 2},
-        // Missing from the search path: the ordinary search, which finds the
-        // plug-ins beside the program, but not the tree's copy.
-        {"empty", "zrlplug", 1},
-        {nullptr, "zrlplug", 1},
-        {nullptr, "zrltree", 0},
-        {"empty", "ZRL_TEST_PLUG_BARE", 0},
     };
     for (const Case &c : cases) {
         const std::string where = c.search_path == nullptr ? "" : c.search_path;
@@ -139,11 +142,14 @@ TEST(FindImageSymbol, WritesTheTwoMessagesForAnImageThatCannotBeLoaded) {
 }
 
 TEST(SetImageSearchPath, TakesFiveHundredSixCharactersAndTurnsOffForMore) {
+    // Each name is loaded once at most (see above): zrlpath1 to show that the
+    // tree serves, zrlpath2 and zrlpath3 to show that it no longer does.
     Tree tree("images");
-    std::filesystem::copy_file(os_path(program_directory() + "zrlplug.so"),
-                               os_path(tree.at("zrltree.dll")));
+    for (const char *name : {"zrlpath1.dll", "zrlpath2.dll", "zrlpath3.dll"})
+        std::filesystem::copy_file(os_path(program_directory() + "zrlplug.so"),
+                                   os_path(tree.at(name)));
     set_image_search_path(tree.root().c_str());
-    EXPECT_EQ(mark_of("zrltree"), 2);
+    EXPECT_EQ(mark_of("zrlpath1"), 2);
     // A directory of 506 characters is taken (Windows cannot load from a path
     // that long: there the path only has to be refused when longer).
     const std::size_t left = 506 - tree.root().size() - 2;
@@ -160,10 +166,10 @@ TEST(SetImageSearchPath, TakesFiveHundredSixCharactersAndTurnsOffForMore) {
     // One more turns the search path off, rather than keeping the last one.
     set_image_search_path(tree.root().c_str());
     set_image_search_path((longest + "d").c_str());
-    EXPECT_EQ(mark_of("zrltree"), 0);
+    EXPECT_EQ(mark_of("zrlpath2"), 0);
     set_image_search_path(tree.root().c_str());
     set_image_search_path(std::string(4000, 'd').c_str());
-    EXPECT_EQ(mark_of("zrltree"), 0);
+    EXPECT_EQ(mark_of("zrlpath3"), 0);
     set_image_search_path(nullptr);
 }
 
