@@ -462,7 +462,7 @@ TEST(Fcldelete, DeletesTheFileAndFclrenameRenamesIt) {
 
     // A new name too long to hold closes the file under its old name.
     ASSERT_GE(fopena(fdb, dir.at("new.dat").c_str(), nullptr, nullptr)->handle, 0);
-    EXPECT_EQ(fclrename(fdb, std::string(4090, 'n').c_str(), ".dat"), ENAMETOOLONG);
+    EXPECT_EQ(fclrename(fdb, std::string(5000, 'n').c_str(), ".dat"), ENAMETOOLONG);
     EXPECT_EQ(fdb->handle, -1);
     EXPECT_EQ(dir.listing(), "new.dat");
     fdbfree(fdb);
