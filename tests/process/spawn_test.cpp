@@ -25,11 +25,13 @@ std::string child(const std::string &actions) {
     return "\"" + child_program() + "\" " + actions;
 }
 
-// Waits (at most ten seconds) for a background child to create a file.
+// Waits (at most ten seconds) for a background child to have written a file
+// with its -w action ("done").
 bool appears(const Tree &tree, const std::string &name) {
-    for (int i = 0; i < 1000 && !tree.exists(name); ++i)
+    auto written = [&] { return tree.exists(name) && tree.content(name) == "done"; };
+    for (int i = 0; i < 1000 && !written(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return tree.exists(name);
+    return written();
 }
 
 // The error numbers of the platform for a missing program and for a file
