@@ -565,6 +565,25 @@ ZRL_API int trm_mlookupcode(const char *name);
    text, 0. */
 ZRL_API int trm_translate_code(char *buffer, int code);
 
+/* ---- Processes and shared images --------------------------------------- */
+
+/* spawn: -1 for a null command; a command ending in '&' (blanks and further
+   '&' around it allowed) starts in the background and gives 0; any other
+   goes to the command interpreter and gives its exit status.  spawn_nc runs
+   a program detached from the console with the redirections " >", " 1>" and
+   " 2>" taken out of the command (the leftmost name of a stream wins), and
+   output and error as default file names; it takes at most 511 characters.
+   Both give the system's error number when a file or the process cannot be
+   created.  On POSIX the program is found on PATH and started without a
+   shell, its arguments split by the Windows rules for command lines. */
+ZRL_API int spawn(const char *command);
+ZRL_API int spawn_nc(const char *command, const char *output, const char *error);
+/* A null image is the program itself; a name gets the type ".dll" when it
+   has none.  The search path holds at most 506 characters; a longer one
+   turns the search path off.  Names may be as long as any file name. */
+ZRL_API void *find_image_symbol(const char *image, const char *symbol);
+ZRL_API void set_image_search_path(const char *path);
+
 #ifdef __cplusplus
 }
 #endif
