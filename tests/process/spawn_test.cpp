@@ -3,6 +3,7 @@
 // and on POSIX the standard streams, the session and the reaping.
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -40,6 +41,16 @@ constexpr int kNoProgram = 2; // ENOENT and ERROR_FILE_NOT_FOUND alike
 constexpr int kNoFile = kWindows ? 3 : ENOENT; // ERROR_PATH_NOT_FOUND
 constexpr int kTooLong = kWindows ? 206 : E2BIG; // ERROR_FILENAME_EXCED_RANGE
 
+// The descriptors the process holds (Linux); 0 where they cannot be listed.
+std::size_t open_descriptors() {
+    std::error_code ec;
+    std::size_t n = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end;
+         it.increment(ec))
+        ++n;
+    return ec ? 0 : n;
+}
+
 TEST(SpawnNc, GivesTheExitCodeOrTheErrorNumber) {
     struct Case {
         std::string command;
@@ -59,8 +70,16 @@ TEST(SpawnNc, GivesTheExitCodeOrTheErrorNumber) {
         cases.push_back({child("-k 9"), 128 + 9});
         cases.push_back({child("-k 15"), 128 + 15});
     }
+    const std::size_t open_before = open_descriptors();
     for (const Case &c : cases)
         EXPECT_EQ(spawn_nc(c.command.c_str(), nullptr, nullptr), c.result) << c.command;
+    // Failures as well as children that ran leave no descriptor behind.
+    Tree tree("spawn_fds");
+    InDirectory here(tree.root());
+    EXPECT_EQ(spawn_nc(child("-x 0 > o 2> e").c_str(), nullptr, nullptr), 0);
+    EXPECT_NE(spawn_nc(child("-x 0 > no_such_dir/o").c_str(), nullptr, nullptr), 0);
+    EXPECT_NE(spawn_nc(".", nullptr, nullptr), 0) << "a directory as the program";
+    EXPECT_EQ(open_descriptors(), open_before);
 }
 
 TEST(Spawn, GivesTheInterpretersResultMinusOneForNullAndZeroForBackground) {
