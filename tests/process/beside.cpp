@@ -4,6 +4,7 @@
 #include <windows.h>
 #else
 #include <climits>
+#include <cstdlib>
 #include <unistd.h>
 #endif
 
@@ -27,6 +28,18 @@ std::string child_program() {
     return program_directory() + "zrl_child.exe";
 #else
     return program_directory() + "zrl_child";
+#endif
+}
+
+bool build_programs_start() {
+#if defined(_WIN32)
+    return true;
+#else
+    // The shell starts the child the way the kernel would start any program of
+    // the build; once is enough for the whole run.
+    static const bool starts =
+        std::system(("\"" + child_program() + "\" -x 0 >/dev/null 2>&1").c_str()) == 0;
+    return starts;
 #endif
 }
 

@@ -11,4 +11,21 @@ std::string program_directory();
 // The full path of the child program of the spawning tests.
 std::string child_program();
 
+// Whether the machine can start the programs of this build: a 32-bit Linux
+// build run under qemu-i386 on a kernel without 32-bit support cannot, so the
+// tests that start children skip there with this reason.
+bool build_programs_start();
+constexpr const char *kProgramsDoNotStart =
+    "this machine cannot start the build's own programs (32-bit, under qemu-i386)";
+
+} // namespace zrl_test
+
+// Skips the running test when the build's programs cannot be started here.
+#define ZRL_SKIP_UNLESS_PROGRAMS_START()                                                   \
+    do {                                                                                   \
+        if (!zrl_test::build_programs_start()) GTEST_SKIP() << zrl_test::kProgramsDoNotStart; \
+    } while (0)
+
+namespace zrl_test {
+
 } // namespace zrl_test

@@ -52,6 +52,7 @@ std::size_t open_descriptors() {
 }
 
 TEST(SpawnNc, GivesTheExitCodeOrTheErrorNumber) {
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
     struct Case {
         std::string command;
         int result;
@@ -83,6 +84,7 @@ TEST(SpawnNc, GivesTheExitCodeOrTheErrorNumber) {
 }
 
 TEST(Spawn, GivesTheInterpretersResultMinusOneForNullAndZeroForBackground) {
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
     // No quotes: the command interpreter takes the path as it stands.
     const std::string program = child_program();
     EXPECT_EQ(spawn(nullptr), -1);
@@ -97,6 +99,7 @@ TEST(Spawn, GivesTheInterpretersResultMinusOneForNullAndZeroForBackground) {
 }
 
 TEST(SpawnNc, RedirectionsCreateExactlyTheNamedFiles) {
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
     struct Case {
         std::string actions;
         const char *output; // default names
@@ -143,6 +146,7 @@ TEST(SpawnNc, RedirectionsCreateExactlyTheNamedFiles) {
 // The child's C runtime (Windows) or the library's split (POSIX) gives the
 // program the arguments that the Windows rules read from the command.
 TEST(SpawnNc, HandsTheChildItsArgumentsByTheWindowsRules) {
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
     Tree tree("spawn");
     InDirectory here(tree.root());
     const std::string command = child("-a args \"a b\" c\\\"d \"\" x\\\\\" y\" 2> err");
@@ -162,6 +166,7 @@ std::string inode_of(const std::string &path) {
 // Standard input, output and error of a child, and whether it leads its own
 // session (and so has no controlling terminal).
 TEST(SpawnNcPosix, StartsInANewSessionWithTheStandardStreamsAsDecided) {
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
     Tree tree("spawn");
     InDirectory here(tree.root());
     ASSERT_EQ(spawn_nc(child("-p plain").c_str(), nullptr, nullptr), 0);
@@ -180,6 +185,7 @@ TEST(SpawnNcPosix, StartsInANewSessionWithTheStandardStreamsAsDecided) {
 // Background children are never left as zombies: the caller has no child
 // left to reap once they have run.
 TEST(SpawnNcPosix, LeavesNoZombieBehindABackgroundStart) {
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
     Tree tree("spawn");
     InDirectory here(tree.root());
     ASSERT_EQ(spawn_nc(child("-w a").c_str(), nullptr, nullptr), 0);

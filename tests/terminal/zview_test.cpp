@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "process/beside.h"
 #include "support/console.h"
 #include "support/tree.h"
 
@@ -66,6 +67,7 @@ TEST(Zview, PagesFindsAndQuitsWithTheTerminalModeRestored) {
     if (zrl_test::kWindows) GTEST_SKIP() << "tmux drives POSIX terminals only";
     const fs::path zview = fs::read_symlink("/proc/self/exe").parent_path() / "zview";
     if (!fs::exists(zview)) GTEST_SKIP() << "zview is not built here";
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
     if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
 
     const fs::path dir = zrl_test::temp_path("zview");
