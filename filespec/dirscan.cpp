@@ -1,5 +1,6 @@
-// The scan of one directory into a search context's list, and the list's
-// growth: one block of fixed slots, doubled whenever it is full.
+// The scan of one directory into a search context's list: each entry that
+// the pattern matches, as its full path, with what the listing knew of its
+// kind.
 #include "filespec/search.h"
 
 #include <climits>
@@ -13,12 +14,6 @@
 
 namespace zrl {
 namespace {
-
-// The most slots a list may have: count is an int, and the block's size in
-// bytes must fit in a size_t (on a 32-bit build the tighter of the two).
-constexpr std::size_t kMaxSlots = static_cast<std::size_t>(INT_MAX) < SIZE_MAX / kSlotSize
-                                      ? static_cast<std::size_t>(INT_MAX)
-                                      : SIZE_MAX / kSlotSize;
 
 bool is_dot_entry(std::string_view name) {
     return name == "." || name == "..";
@@ -35,22 +30,49 @@ bool is_bare_drive(std::string_view directory) {
     return paths::kDrivesAndShares && directory.size() == 2 && directory[1] == ':';
 }
 
-// Closes the layer's enumeration however the scan ends.
-class Enumeration {
-  public:
-    Enumeration(const char *pattern, WIN32_FIND_DATA_UTF8 &data)
-        : handle_(FindFirstFile_utf8(pattern, &data)) {}
-    ~Enumeration() {
-        if (found()) FindClose_utf8(handle_);
+EntryMark mark_of(platform::EntryKind kind) {
+    switch (kind) {
+    case platform::EntryKind::kDirectory:
+        return EntryMark::kDirectory;
+    case platform::EntryKind::kOther:
+        return EntryMark::kOther;
+    case platform::EntryKind::kUnknown:
+        break;
     }
-    Enumeration(const Enumeration &) = delete;
-    Enumeration &operator=(const Enumeration &) = delete;
-    bool found() const { return handle_ != UTF8FS_INVALID_HANDLE; }
-    bool next(WIN32_FIND_DATA_UTF8 &data) { return FindNextFile_utf8(handle_, &data) != 0; }
+    return EntryMark::kUnknown;
+}
 
-  private:
-    UTF8FS_HANDLE handle_;
+// One directory's scan.  Where entries join their directory, its full path
+// is resolved once and kept with its final separator (full_directory,
+// joined); elsewhere each entry is resolved on its own, exactly as its
+// joined text reads.
+struct Scan {
+    SearchList &list;
+    std::string_view directory;
+    char full_directory[kSlotSize];
+    std::size_t full_length;
+    bool joined;
 };
+
+bool take_entry(void *context, const char *text, std::size_t length, platform::EntryKind kind) {
+    Scan &scan = *static_cast<Scan *>(context);
+    const std::string_view name(text, length);
+    if (is_dot_entry(name) || holds_separator(name)) return true;
+    // The text directory + separator + name must be a name the layer takes.
+    const std::size_t separator = ends_with_separator(scan.directory) ? 0 : 1;
+    if (scan.directory.size() + separator + length >= kSlotSize) return true;
+    if (scan.joined) {
+        if (scan.full_length + length >= kSlotSize) return true; // too long to resolve
+        return scan.list.append({scan.full_directory, scan.full_length}, name, mark_of(kind));
+    }
+    PathText joined;
+    joined.append(scan.directory).separate().append(name);
+    char full[kSlotSize];
+    const std::uint32_t n =
+        GetFullPathName_utf8(joined.c_str(), static_cast<std::uint32_t>(kSlotSize), full, nullptr);
+    if (n == 0) return true;
+    return scan.list.append({full, n}, mark_of(kind));
+}
 
 } // namespace
 
@@ -69,61 +91,12 @@ PathText &PathText::separate() {
     return ends_with_separator(view()) ? *this : append(kNativeSeparator);
 }
 
-bool SearchList::ready() {
-    if (failed_) return false;
-    if (context_.list != nullptr) return true;
-    context_.list = static_cast<char *>(std::malloc(kSlotSize));
-    if (context_.list == nullptr) {
-        failed_ = true;
-        set_status(kEndOfFile);
-        return false;
-    }
-    capacity_ = 1;
-    context_.count = 0;
-    return true;
-}
-
-void SearchList::release() {
-    std::free(context_.list);
-    context_.list = nullptr;
-    context_.count = 0;
-    capacity_ = 0;
-    failed_ = true;
-    set_status(kEndOfFile);
-}
-
-bool SearchList::append(std::string_view path) {
-    if (!ready()) return false;
-    const auto count = static_cast<std::size_t>(context_.count);
-    if (count == capacity_) {
-        // Twice the entries held; the bound keeps both the new count and the
-        // block's size in bytes from overflowing.
-        if (capacity_ > kMaxSlots / 2) {
-            release();
-            return false;
-        }
-        void *grown = std::realloc(context_.list, 2 * capacity_ * kSlotSize);
-        if (grown == nullptr) {
-            release();
-            return false;
-        }
-        context_.list = static_cast<char *>(grown);
-        capacity_ *= 2;
-    }
-    char *slot = context_.list + count * kSlotSize;
-    const std::size_t n = path.size() < kSlotSize ? path.size() : kSlotSize - 1;
-    std::memcpy(slot, path.data(), n);
-    slot[n] = '\0';
-    ++context_.count;
-    return true;
-}
-
 bool scan_directory(SearchList &list, std::string_view directory, std::string_view name_pattern) {
     if (!list.ready()) return true;
 
     if (is_bare_drive(directory) && name_pattern.empty()) {
         const char root[] = {directory[0], ':', '\\', '\0'};
-        if (platform::drive_type(root) != platform::DriveType::kNoRootDirectory) list.append(root);
+        if (platform::drive_type(root) != platform::DriveType::kNoRootDirectory) list.append(root, EntryMark::kUnknown);
         return true;
     }
 
@@ -135,21 +108,19 @@ bool scan_directory(SearchList &list, std::string_view directory, std::string_vi
     for (std::size_t i = search.size(); i > 0 && !is_native_separator(search.data()[i - 1]); --i)
         if (search.data()[i - 1] == '%') search.data()[i - 1] = '?';
 
-    WIN32_FIND_DATA_UTF8 data;
-    Enumeration enumeration(search.c_str(), data);
-    if (!enumeration.found()) return true;
-    do {
-        const std::string_view name = data.cFileName;
-        if (is_dot_entry(name) || holds_separator(name)) continue;
-        PathText joined;
-        joined.append(directory).separate().append(name);
-        char full[kSlotSize];
-        if (!joined.fits() ||
-            GetFullPathName_utf8(joined.c_str(), static_cast<std::uint32_t>(kSlotSize), full,
-                                 nullptr) == 0)
-            continue;
-        if (!list.append(full)) return true;
-    } while (enumeration.next(data));
+    Scan scan{list, directory, {}, 0, false};
+    if (paths::kEntriesJoinTheirDirectory) {
+        std::size_t n = GetFullPathName_utf8(
+            PathText().append(directory).c_str(), static_cast<std::uint32_t>(kSlotSize),
+            scan.full_directory, nullptr);
+        // Without a full path, or without room for a name behind it, no entry
+        // of the directory can be resolved either.
+        if (n == 0 || n + 1 >= kSlotSize) return true;
+        if (!is_native_separator(scan.full_directory[n - 1])) scan.full_directory[n++] = kNativeSeparator;
+        scan.full_length = n;
+        scan.joined = true;
+    }
+    platform::list_entries(search.c_str(), take_entry, &scan);
     return true;
 }
 

@@ -3,9 +3,11 @@
 // directory prefix as the caller wrote it followed by an entry name; names
 // that start with a dot ("." and ".." among them) are left out.
 //
-// Where the system offers a listing of names alone, the platform layer gives
-// it (basic information and large fetches on Windows 7 and later, a plain
-// directory read on POSIX); otherwise the UTF-8 layer enumerates.
+// The platform's listing gives the names alone (basic information and large
+// fetches on Windows 7 and later, a plain directory read on POSIX).  The
+// paths are kept one after the other, each with its NUL, in blocks of
+// kBlockBytes (or one of its own for a longer path), so that a listing
+// neither allocates per path nor copies what it holds as it grows.
 //
 // A specification with a '*' is the search text itself, and its prefix runs
 // through its last separator; when it has none, the prefix runs through a
@@ -16,6 +18,7 @@
 // A name that holds a character the file system reads as a separator is
 // left out as well: prefix + name would be the path of another file.
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -23,49 +26,49 @@
 
 #include "filespec/fields.h"
 #include "platform/platform.h"
-#include <utf8fs.h>
 #include <zrlshared.h>
 
 struct ZRL_LightSearch {
-    std::vector<std::string> paths;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    char *free = nullptr;            // the unused end of the last block
+    std::size_t room = 0;            // and its size
+    std::vector<const char *> paths; // each NUL-terminated, in a block
     std::size_t cursor = 0;
 };
 
 namespace zrl {
 namespace {
 
+constexpr std::size_t kBlockBytes = 64 * 1024;
+
 struct Listing {
     ZRL_LightSearch &search;
     std::string_view prefix;
 
-    void add(const char *name) {
-        if (name[0] == '.') return;
-        for (const char *c = name; *c != '\0'; ++c)
-            if (is_native_separator(*c)) return;
-        std::string path;
-        path.reserve(prefix.size() + std::strlen(name));
-        path.append(prefix).append(name);
-        search.paths.push_back(std::move(path));
+    void add(std::string_view name) {
+        if (name.empty() || name[0] == '.') return;
+        for (const char c : name)
+            if (is_native_separator(c)) return;
+        const std::size_t size = prefix.size() + name.size() + 1;
+        if (size > search.room) {
+            const std::size_t bytes = size > kBlockBytes ? size : kBlockBytes;
+            search.blocks.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+            search.free = search.blocks.back().get();
+            search.room = bytes;
+        }
+        char *path = search.free;
+        std::memcpy(path, prefix.data(), prefix.size());
+        std::memcpy(path + prefix.size(), name.data(), name.size());
+        path[size - 1] = '\0';
+        search.paths.push_back(path);
+        search.free += size;
+        search.room -= size;
     }
 };
 
-bool add_name(void *listing, const char *name) {
-    static_cast<Listing *>(listing)->add(name);
+bool add_entry(void *listing, const char *name, std::size_t length, platform::EntryKind) {
+    static_cast<Listing *>(listing)->add({name, length});
     return true;
-}
-
-// The layer's enumeration, closed however the listing ends.
-void enumerate(const char *search_text, Listing &listing) {
-    WIN32_FIND_DATA_UTF8 data;
-    const UTF8FS_HANDLE handle = FindFirstFile_utf8(search_text, &data);
-    if (handle == UTF8FS_INVALID_HANDLE) return;
-    struct Close {
-        UTF8FS_HANDLE handle;
-        ~Close() { FindClose_utf8(handle); }
-    } close{handle};
-    do
-        listing.add(data.cFileName);
-    while (FindNextFile_utf8(handle, &data));
 }
 
 // The prefix of a specification that holds a '*'.
@@ -90,7 +93,7 @@ void fill(ZRL_LightSearch &search, std::string_view spec, const char *pattern) {
         text += pattern != nullptr && pattern[0] != '\0' ? pattern : "*";
     }
     Listing listing{search, prefix};
-    if (!platform::list_names(text.c_str(), add_name, &listing)) enumerate(text.c_str(), listing);
+    platform::list_entries(text.c_str(), add_entry, &listing);
 }
 
 } // namespace
@@ -115,8 +118,8 @@ ZRL_API ZRL_LIGHT_SEARCH ffsinit(void *, const char *spec, const char *pattern) 
 // A null handle or out gives 0 and moves nothing.
 ZRL_API int ffsearch(ZRL_LIGHT_SEARCH search, char *out) {
     if (search == nullptr || out == nullptr || search->cursor >= search->paths.size()) return 0;
-    const std::string &path = search->paths[search->cursor++];
-    std::memcpy(out, path.c_str(), path.size() + 1);
+    const char *path = search->paths[search->cursor++];
+    std::memcpy(out, path, std::strlen(path) + 1);
     return 1;
 }
 

@@ -169,6 +169,18 @@ int next_entry(ZRL_SEARCH *context, char *out) {
     const char *slot = context->list + static_cast<std::size_t>(context->next) * kSlotSize;
     ++context->next;
 
+    // A slot that the scan wrote holds a full path, which the merge below
+    // leaves as it is, and the entry's kind: it is copied out at once.
+    const std::string_view entry = bounded(slot, kSlotSize);
+    if (const EntryMark mark = read_mark(slot, entry.size()); mark != EntryMark::kUnknown) {
+        std::size_t length = entry.size();
+        std::memcpy(out, entry.data(), length);
+        if (mark == EntryMark::kDirectory && length > 0 && length < kSpecMax && !is_native_separator(out[length - 1]))
+            out[length++] = kNativeSeparator;
+        out[length] = '\0';
+        return static_cast<int>(length);
+    }
+
     // A device or directory that the entry lacks comes from the pattern; the
     // full paths of the list already have both and pass unchanged.
     char where[kSpecMax + 1];
@@ -189,7 +201,7 @@ int next_entry(ZRL_SEARCH *context, char *out) {
 
 int free_search(ZRL_SEARCH *context) {
     if (context != nullptr) {
-        std::free(context->list);
+        release_list(context->list);
         std::free(context);
     }
     return 0;

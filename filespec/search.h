@@ -45,31 +45,64 @@ inline bool ends_with_separator(std::string_view text) {
     return !text.empty() && is_native_separator(text.back());
 }
 
-// The list of a search context while fsinit fills it: the slots in use are
-// the context's count, the slots allocated are known only here, because the
-// context has no field for them.
+// What the scan knew of an entry's kind, kept in its slot behind the path's
+// NUL (the mark, the path's length in two bytes and a guard byte) where the
+// slot has room: fsearch then marks a directory without a status call.  A
+// slot without a valid mark (a path of more than 4090 characters, or a slot
+// that a caller rewrote) is looked up as before.
+enum class EntryMark : unsigned char { kUnknown = 0, kOther = 'F', kDirectory = 'D' };
+
+inline constexpr std::size_t kMarkBytes = 4;
+
+inline void write_mark(char *slot, std::size_t length, EntryMark mark) {
+    if (length + 1 + kMarkBytes > kSlotSize) return;
+    slot[length + 1] = static_cast<char>(mark);
+    slot[length + 2] = static_cast<char>(length & 0xFF);
+    slot[length + 3] = static_cast<char>(length >> 8);
+    slot[length + 4] = 'Z';
+}
+
+inline EntryMark read_mark(const char *slot, std::size_t length) {
+    if (length + 1 + kMarkBytes > kSlotSize || slot[length + 4] != 'Z' ||
+        slot[length + 2] != static_cast<char>(length & 0xFF) ||
+        slot[length + 3] != static_cast<char>(length >> 8))
+        return EntryMark::kUnknown;
+    const auto mark = static_cast<EntryMark>(slot[length + 1]);
+    return mark == EntryMark::kOther || mark == EntryMark::kDirectory ? mark : EntryMark::kUnknown;
+}
+
+// The list of a search context while fsinit fills it (search_list.cpp): the
+// slots in use are the context's count, the slots allocated are known only
+// here and in the block's header, because the context has no field for them.
 class SearchList {
   public:
     explicit SearchList(ZRL_SEARCH &context) : context_(context) {}
 
-    // Gives the context a list of one slot when it has none; false, with the
-    // status -1, when that cannot be allocated.
+    // Gives the context a list when it has none; false, with the status -1,
+    // when that cannot be allocated.
     bool ready();
-    // Appends a path of fewer than kSlotSize characters.  A full list first
-    // doubles; when that fails the list is released, count is 0, the status
-    // is -1 and the result is false.
-    bool append(std::string_view path);
+    // Appends a path of fewer than kSlotSize characters with its mark.  A
+    // full list first doubles; when that fails the list is released, count
+    // is 0, the status is -1 and the result is false.
+    bool append(std::string_view path, EntryMark mark) { return append(path, {}, mark); }
+    // The same for a path given in two parts, written one after the other.
+    bool append(std::string_view head, std::string_view tail, EntryMark mark);
     // Whether the list has been lost to a failed allocation.
     bool failed() const { return failed_; }
     // Drops the list: released, count 0, the status -1.
     void release();
 
   private:
+    bool grow();
+    char *next_slot();
 
     ZRL_SEARCH &context_;
     std::size_t capacity_ = 0;
     bool failed_ = false;
 };
+
+// Gives back a list that a search obtained (null is ignored).
+void release_list(char *list);
 
 // Appends to the list every entry of directory that name_pattern matches,
 // each as its full path.  A directory that cannot be enumerated, or no

@@ -27,6 +27,13 @@ inline constexpr char kSeparator = '/';
 inline constexpr bool kDrivesAndShares = false;
 #endif
 
+// Whether the full path of an entry is the full path of its directory, a
+// separator (unless that path ends with one) and the entry's name.  POSIX
+// resolves a path in its text alone, so a search resolves each directory
+// once; Windows also drops trailing dots and blanks from a name, so each
+// entry is resolved on its own there.
+inline constexpr bool kEntriesJoinTheirDirectory = !kDrivesAndShares;
+
 // Whether c ends a directory.
 inline constexpr bool ends_directory(char c) {
     return c == '\\' || (!kDrivesAndShares && c == '/');

@@ -48,22 +48,41 @@ enum class DriveType : int {
 // letters: every root there is kNoRootDirectory.
 DriveType drive_type(const char *root);
 
-// ---- Name listing (platform/*/list_names.cpp) ----
+// ---- Directory listing (platform/*/list_entries.cpp) ----
 
-// Receives one entry name in UTF-8; returns false to stop the listing.
-using NameSink = bool (*)(void *context, const char *name);
+// What a listing knows of an entry without asking for its status: a
+// directory, anything else, or unknown (a symbolic link, or a file system
+// that does not say), where a caller that must know asks for the status.
+enum class EntryKind : unsigned char { kUnknown, kOther, kDirectory };
 
-// Lists the entries that `pattern` (UTF-8, wildcards '*' and '?' in its last
-// component) matches, asking the system for the names alone, in large
-// batches: Windows 7 and later enumerate with basic information and large
-// fetches; POSIX reads the directory without inspecting each entry, for a
-// last component of "*" only.  Names come in the system's order and in the
-// form the UTF-8 layer's enumeration gives them ("." and ".." included where
-// the system delivers them).  Returns false, having listed nothing, when the
-// system offers no such listing for the pattern: the caller then uses the
-// layer's enumeration.  A pattern that matches nothing, or a directory that
-// cannot be read, lists nothing and returns true.
-bool list_names(const char *pattern, NameSink sink, void *context);
+// Receives one entry: its name in UTF-8, the name's length and its kind;
+// returns false to stop the listing.
+using EntrySink = bool (*)(void *context, const char *name, std::size_t length, EntryKind kind);
+
+// Lists the entries that `pattern` (UTF-8, at most 4095 bytes, wildcards
+// '*' and '?' in its last component, matched by the Windows rules) matches,
+// in the system's order and in the form the UTF-8 layer's enumeration gives
+// them ("." and ".." included where the system delivers them).  Names alone
+// are asked for, in large batches: Windows 7 and later enumerate with basic
+// information and large fetches (earlier versions through the UTF-8 layer);
+// POSIX reads the directory and takes each entry's kind from the directory
+// itself, with no status call per entry.  A last component without
+// wildcards lists the one entry of that name, if it exists.  A pattern that
+// matches nothing, or a directory that cannot be read, lists nothing.
+void list_entries(const char *pattern, EntrySink sink, void *context);
+
+// ---- Pages (platform/*/pages.cpp) ----
+
+// Memory straight from the system's page allocator, for the big blocks of
+// fixed slots that a search fills: a block is touched only where it is
+// written, blocks of megabytes are given large pages where the system offers
+// them, and growth moves no memory where the system can remap.
+// pages_obtain gives `bytes` (a multiple of 4096) or null.  pages_resize
+// gives the block at its new size with its contents kept (maybe elsewhere),
+// or null with the old block untouched.  pages_release gives a block back.
+void *pages_obtain(std::size_t bytes);
+void *pages_resize(void *block, std::size_t old_bytes, std::size_t new_bytes);
+void pages_release(void *block, std::size_t bytes);
 
 // ---- Disk space and the current directory (platform/*/disk_space.cpp) ----
 

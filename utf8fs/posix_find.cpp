@@ -1,15 +1,11 @@
 // Directory enumeration on POSIX with the wildcard rules of the Windows
-// enumeration.  The pattern's last component is compiled into tokens the way
-// Windows reads it: '?' matches one character (one UTF-8 sequence), or nothing
-// in front of a dot or at the end of the name; '*' matches any run; a '*' in
-// front of a '.' cannot run past the name's last dot; a '.' in front of a
-// wildcard or at the end of the pattern matches a dot or the end of the name.  So "*.*" matches
-// every name, "*." the names without a dot and "FILE?.TXT" also "FILE.TXT".
+// enumeration (wildcard.h).
 #ifndef _WIN32
 #define _FILE_OFFSET_BITS 64
 
 #include "guard.h"
 #include "posix_names.h"
+#include "wildcard.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -17,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -27,89 +24,6 @@
 namespace utf8fs::posix {
 namespace {
 
-enum class Token : char { Literal, Star, DotStar, Question, Dot };
-
-struct Element {
-    Token token;
-    char c; // the character of a literal
-};
-
-std::vector<Element> compile(std::string_view pattern) {
-    std::vector<Element> out;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const char c = pattern[i];
-        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-        Token token = Token::Literal;
-        if (c == '?')
-            token = Token::Question;
-        else if (c == '*')
-            token = next == '.' ? Token::DotStar : Token::Star;
-        else if (c == '.' && (next == '\0' || next == '?' || next == '*'))
-            token = Token::Dot;
-        out.push_back({token, c});
-    }
-    return out;
-}
-
-// Matches a name against compiled tokens; each (token, position) pair is
-// decided once, so the work is bounded by tokens x name length.
-class Matcher {
-  public:
-    Matcher(const std::vector<Element> &tokens, std::string_view name)
-        : tokens_(tokens), name_(name), last_dot_(name.rfind('.')),
-          seen_((tokens.size() + 1) * (name.size() + 1), kUnknown) {}
-
-    bool matches() { return at(0, 0); }
-
-  private:
-    static constexpr signed char kUnknown = -1;
-
-    bool at(std::size_t t, std::size_t n) {
-        signed char &memo = seen_[t * (name_.size() + 1) + n];
-        if (memo == kUnknown) memo = decide(t, n) ? 1 : 0;
-        return memo == 1;
-    }
-
-    bool decide(std::size_t t, std::size_t n) {
-        const bool end = n == name_.size();
-        if (t == tokens_.size()) return end;
-        const Element &e = tokens_[t];
-        switch (e.token) {
-        case Token::Literal:
-            return !end && name_[n] == e.c && at(t + 1, n + 1);
-        case Token::Star:
-            return at(t + 1, n) || (!end && at(t, n + 1));
-        case Token::DotStar:
-            return at(t + 1, n) || (!end && n != last_dot_ && at(t, n + 1));
-        case Token::Question:
-            if (end || name_[n] == '.') {
-                std::size_t after = t;
-                while (after < tokens_.size() && tokens_[after].token == Token::Question)
-                    ++after;
-                return at(after, n);
-            }
-            return at(t + 1, n + character_length(n));
-        case Token::Dot:
-            return end ? at(t + 1, n) : name_[n] == '.' && at(t + 1, n + 1);
-        }
-        return false;
-    }
-
-    // '?' stands for one character: a UTF-8 lead byte and its continuations.
-    std::size_t character_length(std::size_t n) const {
-        std::size_t length = 1;
-        while (n + length < name_.size() &&
-               (static_cast<unsigned char>(name_[n + length]) & 0xC0) == 0x80)
-            ++length;
-        return length;
-    }
-
-    const std::vector<Element> &tokens_;
-    std::string_view name_;
-    std::size_t last_dot_;
-    std::vector<signed char> seen_;
-};
-
 constexpr std::uint32_t kSearchMagic = 0x55384653; // "U8FS"
 
 // An enumeration: a directory stream and the compiled pattern, or, for a
@@ -117,7 +31,7 @@ constexpr std::uint32_t kSearchMagic = 0x55384653; // "U8FS"
 struct Search {
     std::uint32_t magic = kSearchMagic;
     DIR *dir = nullptr;
-    std::vector<Element> tokens;
+    std::optional<wildcard::Matcher> matcher;
 };
 
 Search *search_of(UTF8FS_HANDLE handle) {
@@ -168,7 +82,7 @@ bool next_match(Search &search, WIN32_FIND_DATA_UTF8 &data) {
     if (search.dir == nullptr) return false;
     while (const dirent *entry = ::readdir(search.dir)) {
         const std::string_view name = entry->d_name;
-        if (!Matcher(search.tokens, name).matches()) continue;
+        if (!search.matcher->matches(name)) continue;
         struct stat st;
         const int dir_fd = ::dirfd(search.dir);
         if (::fstatat(dir_fd, entry->d_name, &st, 0) != 0 &&
@@ -218,7 +132,7 @@ UTF8FS_HANDLE find_first(const char *pattern, WIN32_FIND_DATA_UTF8 *data) {
         return new Search{};
     }
     SearchPtr search(new Search{});
-    search->tokens = compile(name);
+    search->matcher.emplace(name);
     search->dir = ::opendir(directory.c_str());
     if (search->dir == nullptr) return UTF8FS_INVALID_HANDLE;
     if (!next_match(*search, *data)) {

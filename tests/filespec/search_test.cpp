@@ -351,4 +351,59 @@ TEST(LightSearch, ListsEveryEntryButDotNamesUnderThePrefixAsWritten) {
     EXPECT_EQ(light("s*", nullptr), std::vector<std::string>{"sub"});
 }
 
+// ---- The listings against the layer's enumeration ----
+
+// What the UTF-8 layer's enumeration finds for a pattern: the names, '.' and
+// '..' left out, each with whether its status calls it a directory.
+std::vector<std::pair<std::string, bool>> enumerated(const std::string &directory,
+                                                     const std::string &pattern) {
+    std::vector<std::pair<std::string, bool>> found;
+    WIN32_FIND_DATA_UTF8 data;
+    const UTF8FS_HANDLE h = FindFirstFile_utf8((directory + kSep + pattern).c_str(), &data);
+    if (h == UTF8FS_INVALID_HANDLE) return found;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        utf8fs_stat32 st;
+        const std::string path = directory + kSep + name;
+        found.emplace_back(name, stat32_utf8(path.c_str(), &st) == 0 &&
+                                     (st.st_mode & UTF8FS_S_IFDIR) != 0);
+    } while (FindNextFile_utf8(h, &data));
+    FindClose_utf8(h);
+    return found;
+}
+
+// Both searches list what the layer's enumeration lists, for patterns of
+// every shape (the plain ending that is tested by its end among them): the
+// search context each entry's full path with its directory mark, the light
+// search the prefix and each name that does not start with a dot.
+TEST(Listings, AgreeWithTheLayersEnumeration) {
+    Tree tree;
+    for (const char *f : {"a.txt", "b.TXT", "ab.txt", "c.tar.gz", "x.gz.txt", "noext", "e.",
+                          ".hidden.txt", "file1.txt", "file12.txt", "file.txt", "\xc3\xa9.txt",
+                          "sub.txt/in.txt", "z"})
+        tree.file(f);
+    tree.dir("dir.d");
+    std::string directory = tree.root();
+    if (!kWindows) {
+        // A link to a directory is marked as one; its own entry does not say.
+        std::error_code ignored;
+        fs::create_directory_symlink(tree.at("dir.d"), tree.at("link.d"), ignored);
+    }
+    char full[kOut];
+    ASSERT_NE(GetFullPathName_utf8(directory.c_str(), kOut, full, nullptr), 0u);
+    const std::string root = full;
+    for (const char *pattern : {"*", "*.*", "*.txt", "*.TXT", "*.gz", "*.tar.gz", "*z", "*.",
+                                "*.d", "?.txt", "file?.txt", "*e*", "a*", "*x*.*", "e.", "z"}) {
+        std::vector<std::string> context_expected, light_expected;
+        for (const auto &[name, is_directory] : enumerated(directory, pattern)) {
+            context_expected.push_back(root + kSep + name + (is_directory ? kSepText : ""));
+            if (name[0] != '.') light_expected.push_back(directory + kSep + name);
+        }
+        EXPECT_EQ(sorted(run(directory + kSep + pattern).entries), sorted(context_expected))
+            << pattern;
+        EXPECT_EQ(light(directory.c_str(), pattern), sorted(light_expected)) << pattern;
+    }
+}
+
 } // namespace

@@ -5,6 +5,8 @@
 // backslashes, which separate directories on every platform.
 #include <utf8fs.h>
 
+#include "utf8fs/wildcard.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -555,6 +558,32 @@ TEST(Utf8Limits, NamesOfMoreThan4095BytesAreRefused) {
               0u);
     EXPECT_EQ(errno, ENAMETOOLONG);
     EXPECT_EQ(full[0], '#');
+}
+
+// The shortcut for a '*' and a plain ending gives what the tokens give, on
+// random endings and names over an alphabet of dots, letters and a two-byte
+// character.
+TEST(Utf8Find, TheEndingShortcutAgreesWithTheTokens) {
+    const std::string alphabet[] = {".", "a", "b", "\xc3\xa9"};
+    std::mt19937 random(7);
+    auto text = [&](std::size_t most) {
+        std::string out;
+        for (std::size_t n = random() % (most + 1); n > 0; --n)
+            out += alphabet[random() % 4];
+        return out;
+    };
+    int shortcut = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string pattern = "*" + text(4);
+        utf8fs::wildcard::Matcher matcher(pattern);
+        for (int j = 0; j < 8; ++j) {
+            const std::string name = text(7);
+            const bool by_tokens = matcher.matches_by_tokens(name);
+            ASSERT_EQ(matcher.matches(name), by_tokens) << pattern << " " << name;
+        }
+        shortcut += pattern.size() > 1 && pattern.back() != '.';
+    }
+    EXPECT_GT(shortcut, 10000);
 }
 
 } // namespace

@@ -1,13 +1,18 @@
-// Name listings on Windows 7 and later: FindFirstFileExW asked for the basic
-// information level (no short names) and for large fetches, which cuts the
-// round trips to the file system on big directories.  Names are converted
-// exactly as the UTF-8 layer converts its own: a pattern that is not valid
-// UTF-8 matches nothing, and an entry whose name has no UTF-8 form (a lone
-// surrogate) is left out.
+// Directory listings on Windows 7 and later: FindFirstFileExW asked for the
+// basic information level (no short names) and for large fetches, which cuts
+// the round trips to the file system on big directories; earlier versions
+// list through the UTF-8 layer's enumeration.  Names are converted exactly as
+// the UTF-8 layer converts its own: a pattern that is not valid UTF-8 matches
+// nothing, and an entry whose name has no UTF-8 form (a lone surrogate) is
+// left out.  An entry's kind is its directory attribute; a reparse point
+// (a link) is of unknown kind, as its target decides.
 #include "platform/platform.h"
 
+#include <cstring>
 #include <string>
 #include <windows.h>
+
+#include <utf8fs.h>
 
 #ifndef WC_ERR_INVALID_CHARS
 #define WC_ERR_INVALID_CHARS 0x80
@@ -68,22 +73,45 @@ class FindHandle {
     HANDLE handle_;
 };
 
+EntryKind kind_of(std::uint32_t attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return EntryKind::kUnknown;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kDirectory : EntryKind::kOther;
+}
+
+// The UTF-8 layer's enumeration, for the versions without the basic level.
+void list_through_layer(const char *pattern, EntrySink sink, void *context) {
+    WIN32_FIND_DATA_UTF8 data;
+    const UTF8FS_HANDLE handle = FindFirstFile_utf8(pattern, &data);
+    if (handle == UTF8FS_INVALID_HANDLE) return;
+    do {
+        if (!sink(context, data.cFileName, std::strlen(data.cFileName),
+                  kind_of(data.dwFileAttributes)))
+            break;
+    } while (FindNextFile_utf8(handle, &data));
+    FindClose_utf8(handle);
+}
+
 } // namespace
 
-bool list_names(const char *pattern, NameSink sink, void *context) {
-    if (!basic_listing_offered()) return false;
+void list_entries(const char *pattern, EntrySink sink, void *context) {
+    if (pattern == nullptr) return;
+    if (!basic_listing_offered()) {
+        list_through_layer(pattern, sink, context);
+        return;
+    }
     std::wstring wide;
-    if (pattern == nullptr || !to_wide(pattern, wide)) return true;
+    if (!to_wide(pattern, wide)) return;
     WIN32_FIND_DATAW found;
     const FindHandle search(FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found,
                                              FindExSearchNameMatch, nullptr,
                                              FIND_FIRST_EX_LARGE_FETCH));
-    if (!search.valid()) return true;
+    if (!search.valid()) return;
     std::string name;
     do {
-        if (to_utf8(found.cFileName, name) && !sink(context, name.c_str())) break;
+        if (to_utf8(found.cFileName, name) &&
+            !sink(context, name.c_str(), name.size(), kind_of(found.dwFileAttributes)))
+            break;
     } while (FindNextFileW(search.get(), &found));
-    return true;
 }
 
 } // namespace zrl::platform
