@@ -74,4 +74,37 @@ void BM_Getchar(benchmark::State &state) {
 }
 BENCHMARK(BM_Getchar)->Unit(benchmark::kMillisecond);
 
+// The least that any decoder of this stream does: a getchar per byte and a
+// branch on each ESC, introducer and final byte, with no pending bytes, no
+// modifier state and no unknown sequences.  On a random mix of keys its
+// branches cannot be predicted, which sets the floor that trm_key is
+// measured against beside the getchar loop.
+int bare_key() {
+    int c = std::getchar();
+    if (c != 0x1b) return c == 0x7f ? 278 : c;
+    std::getchar(); // 'O' or '['
+    c = std::getchar();
+    if (c < '1' || c > '6') return 256 + c;
+    int n = c - '0';
+    c = std::getchar();
+    if (c != '~') {
+        n = 10 * n + c - '0';
+        std::getchar();
+    }
+    return 300 + n;
+}
+
+void BM_BareDecoder(benchmark::State &state) {
+    const Stream &s = stream();
+    for (auto _ : state) {
+        if (std::freopen(s.path.c_str(), "rb", stdin) == nullptr) state.SkipWithError("no input");
+        long sum = 0;
+        for (std::size_t i = 0; i < s.keys; ++i)
+            sum += bare_key();
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * s.keys));
+}
+BENCHMARK(BM_BareDecoder)->Unit(benchmark::kMillisecond);
+
 } // namespace

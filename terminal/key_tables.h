@@ -26,6 +26,15 @@ constexpr int kModifierEvent = 0x800000;
 constexpr std::string_view kFinals = "pqrstuvwxyABDCMnPQRSml123456";
 constexpr std::size_t kFirstDigit = 22;
 
+// For each byte, its position in kFinals plus one, or 0 when it is none:
+// the decoder's lookup of a final byte without a search.
+constexpr std::array<unsigned char, 256> kFinalPlusOne = [] {
+    std::array<unsigned char, 256> table{};
+    for (std::size_t i = 0; i < kFinals.size(); ++i)
+        table[static_cast<unsigned char>(kFinals[i])] = static_cast<unsigned char>(i + 1);
+    return table;
+}();
+
 // The key of ESC [ n ~ for n from 0 to 34; 0 for no key.
 constexpr std::array<int, 35> kNumbered = {
     0,   279, 280, 281, 282, 283, 284, 0,   0,   0, 0,   272, 273, 274, 275, 294, 0,  285,

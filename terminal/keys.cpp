@@ -21,14 +21,13 @@ namespace {
 // good the program ends, with a message and status -1 as when the terminal
 // cannot be attached.  The at-exit routines run, so a caller's restore of
 // the terminal mode does too.
-int next_stdin_byte(void *) {
-    int c = std::getchar();
-    if (c != EOF) return c;
+int stdin_byte_after_end() {
+    int c = EOF;
     for (;;) {
         std::clearerr(stdin);
         platform::wait_for_input();
         errno = 0;
-        c = std::getchar();
+        c = std::getc(stdin);
         if (c != EOF) return c;
         // A signal that cut the read short is no end of input.
         if (!(std::ferror(stdin) && errno == EINTR)) break;
@@ -37,8 +36,16 @@ int next_stdin_byte(void *) {
     std::exit(-1);
 }
 
+// The decoder reads standard input through an inline source, so that a
+// byte costs the runtime's getc and no call of the library's own.
 int read_stdin_key(int timeout, bool modifiers) {
-    return read_key(key_input(), ByteSource{next_stdin_byte, nullptr}, timeout, modifiers);
+    return read_key(
+        key_input(),
+        [] {
+            const int c = std::getc(stdin);
+            return c != EOF ? c : stdin_byte_after_end();
+        },
+        timeout, modifiers);
 }
 
 // Set while the routine that switches the reports off is on the at-exit list.

@@ -4,12 +4,15 @@
 #include <filesystem>
 
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
 #define dup _dup
 #define dup2 _dup2
 #define close _close
 #define fileno _fileno
 #else
+#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -21,21 +24,72 @@ std::string temp_path(const std::string &stem) {
     return (dir / ("zrl_test_" + std::to_string(++serial) + "_" + stem)).string();
 }
 
-StdinFeed::StdinFeed(const std::string &text) : path_(temp_path("stdin")) {
-    std::FILE *f = std::fopen(path_.c_str(), "wb");
+std::vector<Feed> feeds() {
+#if defined(_WIN32)
+    return {Feed::kFile, Feed::kPipe};
+#else
+    return {Feed::kFile, Feed::kPipe, Feed::kTerminal};
+#endif
+}
+
+const char *feed_name(Feed feed) {
+    return feed == Feed::kFile ? "file" : feed == Feed::kPipe ? "pipe" : "terminal";
+}
+
+namespace {
+
+// The descriptor from which standard input will read `text`.
+int feed_descriptor(const std::string &text, Feed how, const std::string &path, int &master) {
+    if (how == Feed::kPipe) {
+        int ends[2];
+#if defined(_WIN32)
+        if (_pipe(ends, 65536, _O_BINARY) != 0) return -1;
+#else
+        if (pipe(ends) != 0) return -1;
+#endif
+        EXPECT_EQ(write(ends[1], text.data(), static_cast<unsigned>(text.size())),
+                  static_cast<int>(text.size()));
+        close(ends[1]);
+        return ends[0];
+    }
+#if !defined(_WIN32)
+    if (how == Feed::kTerminal) {
+        int slave = -1;
+        if (text.size() >= 4096 || openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+            return -1;
+        termios mode{};
+        tcgetattr(slave, &mode);
+        cfmakeraw(&mode);
+        tcsetattr(slave, TCSANOW, &mode);
+        EXPECT_EQ(write(master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        return slave;
+    }
+#endif
+    std::FILE *f = std::fopen(path.c_str(), "wb");
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
+    std::FILE *in = std::fopen(path.c_str(), "rb");
+    const int fd = dup(fileno(in));
+    std::fclose(in);
+    return fd;
+}
+
+} // namespace
+
+StdinFeed::StdinFeed(const std::string &text, Feed how) : path_(temp_path("stdin")) {
     std::fflush(stdin);
     saved_ = dup(fileno(stdin));
-    std::FILE *in = std::fopen(path_.c_str(), "rb");
-    dup2(fileno(in), fileno(stdin));
-    std::fclose(in);
+    const int fd = feed_descriptor(text, how, path_, master_);
+    EXPECT_GE(fd, 0) << feed_name(how);
+    dup2(fd, fileno(stdin));
+    close(fd);
     std::clearerr(stdin);
 }
 
 StdinFeed::~StdinFeed() {
     dup2(saved_, fileno(stdin));
     close(saved_);
+    if (master_ >= 0) close(master_);
     std::clearerr(stdin);
     std::remove(path_.c_str());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zrl_test {
 
@@ -10,10 +11,19 @@ namespace zrl_test {
 template <class Body> std::string capture_stdout(Body body);
 template <class Body> std::string capture_stderr(Body body);
 
+// How a feed reaches standard input: a file, a pipe, or a pseudo-terminal
+// in raw mode (POSIX only).
+enum class Feed { kFile, kPipe, kTerminal };
+
+// The feeds this platform offers.
+std::vector<Feed> feeds();
+const char *feed_name(Feed feed);
+
 // Replaces standard input with `text` until the object goes out of scope.
+// A pipe holds at most 64 KB, a terminal's input queue 4 KB.
 class StdinFeed {
   public:
-    explicit StdinFeed(const std::string &text);
+    explicit StdinFeed(const std::string &text, Feed how = Feed::kFile);
     ~StdinFeed();
     StdinFeed(const StdinFeed &) = delete;
     StdinFeed &operator=(const StdinFeed &) = delete;
@@ -21,6 +31,7 @@ class StdinFeed {
   private:
     std::string path_;
     int saved_ = -1;
+    int master_ = -1; // the terminal side that wrote the text
 };
 
 // A fresh file name in the temporary directory, unique within the run.

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 #include <zrlshared.h>
 
 #include "support/console.h"
@@ -14,11 +17,29 @@
 namespace {
 
 using zrl_test::capture_stdout;
+using zrl_test::Feed;
+using zrl_test::feed_name;
 using zrl_test::StdinFeed;
+
+// How the tests of the decoder feed standard input: each runs through a
+// file, a pipe and (POSIX) a pseudo-terminal in raw mode.
+Feed current_feed = Feed::kFile;
+
+class KeysThrough : public ::testing::TestWithParam<Feed> {
+  protected:
+    void SetUp() override { current_feed = GetParam(); }
+    void TearDown() override { current_feed = Feed::kFile; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Feeds, KeysThrough, ::testing::ValuesIn(zrl_test::feeds()),
+                         [](const auto &info) { return std::string(feed_name(info.param)); });
 
 // Feeds `input` and reads `n` keys with `reader`.
 std::vector<int> read_keys(const std::string &input, std::size_t n, int (*reader)() = trm_key) {
-    StdinFeed feed(input);
+    StdinFeed feed(input, current_feed);
+#if !defined(_WIN32)
+    EXPECT_EQ(isatty(0) == 1, current_feed == Feed::kTerminal);
+#endif
     std::vector<int> keys;
     for (std::size_t i = 0; i < n; ++i)
         keys.push_back(reader());
@@ -84,7 +105,7 @@ const std::vector<Key> &all_keys() {
     return keys;
 }
 
-TEST(Keys, EveryKeyDecodesEncodesAndIsNamed) {
+TEST_P(KeysThrough, EveryKeyDecodesEncodesAndIsNamed) {
     std::string input;
     std::vector<int> expected;
     for (const Key &key : all_keys()) {
@@ -114,7 +135,7 @@ TEST(Keys, EveryKeyDecodesEncodesAndIsNamed) {
 
 // Encoding then decoding gives every code back; ESC alone opens a sequence
 // and 0x7F is the DEL key, so those two are not their own round trip.
-TEST(Keys, TranslatedCodesDecodeToThemselves) {
+TEST_P(KeysThrough, TranslatedCodesDecodeToThemselves) {
     std::string input;
     std::vector<int> expected;
     for (int code = 0; code <= 299; ++code) {
@@ -143,7 +164,7 @@ TEST(Keys, TranslatedCodesDecodeToThemselves) {
 // A sequence the decoder does not know comes back byte for byte, exactly as
 // read (0x7F included), and nothing is read anew until it is delivered; a
 // new sequence may start at an ESC that breaks one off.
-TEST(Keys, UnknownSequencesAreReplayedByteForByte) {
+TEST_P(KeysThrough, UnknownSequencesAreReplayedByteForByte) {
     const struct {
         std::string input;
         std::vector<int> keys;
@@ -183,7 +204,7 @@ TEST(Keys, UnknownSequencesAreReplayedByteForByte) {
 // A run of ESCs that never makes a sequence fills the pending buffer; the
 // decoder then gives up and delivers what it holds, and goes on: every byte
 // comes back once, in order.
-TEST(Keys, PendingBufferThatFillsUpIsDelivered) {
+TEST_P(KeysThrough, PendingBufferThatFillsUpIsDelivered) {
     for (std::size_t run : {240u, 247u, 248u, 249u, 300u, 1000u}) {
         std::vector<int> expected(run, 27);
         expected.push_back('x');
@@ -197,7 +218,7 @@ std::string report(const char *digits, const char *end = "\033\\") {
 
 // The plain reader swallows reports and sets the Alt flag from them, masked
 // by nothing; a pending byte never carries the flag.
-TEST(Keys, PlainReaderAddsTheAltFlagFromReports) {
+TEST_P(KeysThrough, PlainReaderAddsTheAltFlagFromReports) {
     const std::string input = report("10") + "a" + "\177" + "\033[A" + report("20", "X") +
                               "\033[Z" + report("2f") + "b" + report("00") + "c";
     EXPECT_EQ(read_keys(input, 8),
@@ -208,7 +229,7 @@ int at(int state, int low) {
     return static_cast<int>(static_cast<unsigned>(state) << 24 | static_cast<unsigned>(low));
 }
 
-TEST(Keys, ModifierReaderReportsEventsWithinTheMask) {
+TEST_P(KeysThrough, ModifierReaderReportsEventsWithinTheMask) {
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(trm_init_mkey(9), 9); }),
               "\033[1;2;2;0;3;0;4;2+r\033[5;0;6;0;7;0;8;0+r");
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(trm_init_mkey(-1), 9); }), "");
