@@ -36,7 +36,11 @@ struct KeyInput {
     int state = 0; // the modifier keys down, as last reported
 };
 
-KeyInput &key_input();
+// The keyboard input state of the process.
+inline KeyInput &key_input() {
+    static KeyInput input;
+    return input;
+}
 
 namespace key_decoding {
 
