@@ -5,9 +5,9 @@
 //
 // The platform's listing gives the names alone (basic information and large
 // fetches on Windows 7 and later, a plain directory read on POSIX).  The
-// paths are kept one after the other, each with its NUL, in blocks of
-// kBlockBytes (or one of its own for a longer path), so that a listing
-// neither allocates per path nor copies what it holds as it grows.
+// paths are kept one after the other, each with its NUL, in one page block
+// (page_block.h) that doubles when full, and are handed out in that order,
+// so that a listing neither allocates per path nor keeps an index.
 //
 // A specification with a '*' is the search text itself, and its prefix runs
 // through its last separator; when it has none, the prefix runs through a
@@ -17,29 +17,25 @@
 //
 // A name that holds a character the file system reads as a separator is
 // left out as well: prefix + name would be the path of another file.
+#include <cstdint>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "filespec/fields.h"
+#include "filespec/page_block.h"
 #include "platform/platform.h"
 #include <zrlshared.h>
 
 struct ZRL_LightSearch {
-    std::vector<std::unique_ptr<char[]>> blocks;
-    char *free = nullptr;            // the unused end of the last block
-    std::size_t room = 0;            // and its size
-    std::vector<const char *> paths; // each NUL-terminated, in a block
-    std::size_t cursor = 0;
+    zrl::PageBlock *block = nullptr; // the paths, each with its NUL
+    std::size_t used = 0;            // bytes of the body they fill
+    std::size_t cursor = 0;          // where the next path starts
 };
 
 namespace zrl {
 namespace {
-
-constexpr std::size_t kBlockBytes = 64 * 1024;
 
 struct Listing {
     ZRL_LightSearch &search;
@@ -50,19 +46,18 @@ struct Listing {
         for (const char c : name)
             if (is_native_separator(c)) return;
         const std::size_t size = prefix.size() + name.size() + 1;
-        if (size > search.room) {
-            const std::size_t bytes = size > kBlockBytes ? size : kBlockBytes;
-            search.blocks.push_back(std::make_unique_for_overwrite<char[]>(bytes));
-            search.free = search.blocks.back().get();
-            search.room = bytes;
+        if (search.block == nullptr && (search.block = obtain_block()) == nullptr)
+            throw std::bad_alloc();
+        while (body_bytes(search.block) - search.used < size) {
+            PageBlock *grown = grow_block(search.block, SIZE_MAX);
+            if (grown == nullptr) throw std::bad_alloc();
+            search.block = grown;
         }
-        char *path = search.free;
+        char *path = body_of(search.block) + search.used;
         std::memcpy(path, prefix.data(), prefix.size());
         std::memcpy(path + prefix.size(), name.data(), name.size());
         path[size - 1] = '\0';
-        search.paths.push_back(path);
-        search.free += size;
-        search.room -= size;
+        search.used += size;
     }
 };
 
@@ -109,6 +104,7 @@ ZRL_API ZRL_LIGHT_SEARCH ffsinit(void *, const char *spec, const char *pattern) 
     try {
         zrl::fill(*search, spec != nullptr ? spec : "", pattern);
     } catch (const std::bad_alloc &) {
+        zrl::give_back_block(search->block);
         delete search;
         return nullptr;
     }
@@ -117,13 +113,16 @@ ZRL_API ZRL_LIGHT_SEARCH ffsinit(void *, const char *spec, const char *pattern) 
 
 // A null handle or out gives 0 and moves nothing.
 ZRL_API int ffsearch(ZRL_LIGHT_SEARCH search, char *out) {
-    if (search == nullptr || out == nullptr || search->cursor >= search->paths.size()) return 0;
-    const char *path = search->paths[search->cursor++];
-    std::memcpy(out, path, std::strlen(path) + 1);
+    if (search == nullptr || out == nullptr || search->cursor >= search->used) return 0;
+    const char *path = zrl::body_of(search->block) + search->cursor;
+    const std::size_t size = std::strlen(path) + 1;
+    std::memcpy(out, path, size);
+    search->cursor += size;
     return 1;
 }
 
 ZRL_API int ffsfree(ZRL_LIGHT_SEARCH search) {
+    if (search != nullptr) zrl::give_back_block(search->block);
     delete search;
     return 0;
 }
