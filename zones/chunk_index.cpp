@@ -41,12 +41,16 @@ Body *ChunkIndex::starting_at(Address begin) {
 }
 
 const Body *ChunkIndex::holding(Address a) const {
+    if (last_found < count && entries[last_found].begin <= a && a < entries[last_found].end)
+        return entries + last_found;
     // The last body that begins at or below a is the only one that can hold it.
     const Body *after = std::upper_bound(
         entries, entries + count, a, [](Address x, const Body &body) { return x < body.begin; });
     if (after == entries) return nullptr;
     const Body *body = after - 1;
-    return a < body->end ? body : nullptr;
+    if (a >= body->end) return nullptr;
+    last_found = static_cast<std::size_t>(body - entries);
+    return body;
 }
 
 void ChunkIndex::remove(Body *body) {
