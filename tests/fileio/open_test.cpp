@@ -461,28 +461,38 @@ TEST(Backup, KeepsThePreviousVersionUntilTheCloseAndRestoresItOnDelete) {
     fdbfree(fdb);
 }
 
-TEST(Backup, TakesTheNextFreeBackupName) {
+// The backup lies beside the file, the dots of its name and type made '_'
+// (not those of its directory), under the first free name counted up from
+// ".bak"; without a free name the create fails and the old file stays; with
+// no file there is nothing to keep.  While the new file is open exactly the
+// file and its backup have changed, and fcldelete puts everything back.
+TEST(Backup, TakesTheNextFreeNameBesideTheFile) {
     const struct {
+        const char *file;
         std::vector<std::string> taken;
-        const char *chosen; // empty: no backup is made
+        const char *chosen; // empty: the create fails; null: there is no file
     } cases[] = {
-        {{}, "R_TXT.bak"},
-        {{"R_TXT.bak"}, "R_TXT.bal"},
-        {{"R_TXT.bak", "R_TXT.bal"}, "R_TXT.bbl"},
-        {{"R_TXT.bak", "R_TXT.bal", "R_TXT.bbl"}, "R_TXT.cbl"},
-        {{"R_TXT.bak", "R_TXT.bal", "R_TXT.bbl", "R_TXT.cbl"}, ""},
-        {{"R_TXT.bal"}, "R_TXT.bak"},
+        {"R.TXT", {}, "R_TXT.bak"},
+        {"R.TXT", {"R_TXT.bak"}, "R_TXT.bal"},
+        {"R.TXT", {"R_TXT.bak", "R_TXT.bal"}, "R_TXT.bbl"},
+        {"R.TXT", {"R_TXT.bak", "R_TXT.bal", "R_TXT.bbl"}, "R_TXT.cbl"},
+        {"R.TXT", {"R_TXT.bak", "R_TXT.bal", "R_TXT.bbl", "R_TXT.cbl"}, ""},
+        {"R.TXT", {"R_TXT.bal"}, "R_TXT.bak"},
+        {"v1.2/R.TXT", {}, "v1.2/R_TXT.bak"},
+        {"d/a.b.c", {}, "d/a_b_c.bak"},
+        {"R.TXT", {"R_TXT.bak"}, nullptr},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.chosen);
+        SCOPED_TRACE(std::string(c.file) + " " + (c.chosen ? c.chosen : "(no file)"));
         Tree dir("backup_names");
-        dir.file("R.TXT", "old");
+        dir.dir("v1.2");
+        dir.dir("d");
+        if (c.chosen != nullptr) dir.file(c.file, "old");
         for (const std::string &name : c.taken)
             dir.file(name, "taken");
         const Tree::Snapshot before = dir.snapshot();
-        FDB *fdb = fopenw("B", dir.at("R.TXT").c_str(), nullptr, nullptr);
-        if (c.chosen[0] == '\0') {
-            // Without a free name the create fails and the old file stays.
+        FDB *fdb = fopenw("B", dir.at(c.file).c_str(), nullptr, nullptr);
+        if (c.chosen != nullptr && c.chosen[0] == '\0') {
             EXPECT_EQ(fdb->handle, -1);
             EXPECT_EQ(zrl_error, EEXIST);
             EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
@@ -490,7 +500,15 @@ TEST(Backup, TakesTheNextFreeBackupName) {
             continue;
         }
         ASSERT_GE(fdb->handle, 0);
-        EXPECT_TRUE(same_file(fdb->bakspc, dir.at(c.chosen))) << fdb->bakspc;
+        if (c.chosen == nullptr) {
+            EXPECT_STREQ(fdb->bakspc, "");
+            EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), std::string("+") + c.file);
+        } else {
+            EXPECT_TRUE(same_file(fdb->bakspc, dir.at(c.chosen))) << fdb->bakspc;
+            EXPECT_EQ(dir.content(c.chosen), "old");
+            EXPECT_EQ(zrl_test::changes(before, dir.snapshot()),
+                      std::string("*") + c.file + " +" + c.chosen);
+        }
         EXPECT_EQ(fcldelete(fdb), 0);
         EXPECT_EQ(zrl_test::changes(before, dir.snapshot()), "");
     }
@@ -605,38 +623,6 @@ TEST(Backup, ActsOnExactlyTheNamesOfItsOwnFiles) {
             fdbfree(fdb);
         }
     }
-}
-
-TEST(Backup, ReplacesTheDotsOfNameAndTypeOnly) {
-    const struct {
-        const char *directory;
-        const char *file;
-        const char *backup;
-    } cases[] = {
-        {"v1.2", "R.TXT", "R_TXT.bak"},
-        {"plain", "a.b.c", "a_b_c.bak"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.file);
-        Tree dir("backup_dots");
-        fs::create_directory(dir.at(c.directory));
-        const std::string file = std::string(c.directory) + "/" + c.file;
-        const std::string backup = std::string(c.directory) + "/" + c.backup;
-        dir.file(file, "old");
-        FDB *fdb = fopenw("B", dir.at(file).c_str(), nullptr, nullptr);
-        ASSERT_GE(fdb->handle, 0);
-        EXPECT_EQ(dir.content(backup), "old") << fdb->bakspc;
-        EXPECT_EQ(fclosx(fdb), 0);
-        EXPECT_FALSE(dir.exists(backup));
-    }
-}
-
-TEST(Backup, MakesNoneWithoutAnExistingFile) {
-    Tree dir("backup_none");
-    FDB *fdb = fopenw("B", dir.at("R.TXT").c_str(), nullptr, nullptr);
-    ASSERT_GE(fdb->handle, 0);
-    EXPECT_STREQ(fdb->bakspc, "");
-    EXPECT_EQ(fclosx(fdb), 0);
 }
 
 // A second name for the same file shows whether the create truncated the

@@ -73,6 +73,7 @@ TEST(RecordIo, NotOpenGivesStatus22) {
             int status;
         } cases[] = {
             {"fputb", [&] { return (fputb(fdb, 'a'), 0); }, 0, 22},
+            {"fflushx", [&] { return (fflushx(fdb), 0); }, 0, 22},
             {"fputm", [&] { return fputm(fdb, "ab", 2); }, 22, 22},
             {"fputstr", [&] { return fputstr(fdb, "ab"); }, 0, 22},
             {"fputblk", [&] { return fputblk(fdb, "ab", 2); }, 0, 22},
