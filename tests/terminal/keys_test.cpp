@@ -171,26 +171,17 @@ TEST_P(KeysThrough, UnknownSequencesAreReplayedByteForByte) {
     } cases[] = {
         {"\033[22~", {27, 91, 50, 50, 126}},
         {"\033[Z", {27, 91, 90}},
-        {"\033Oz", {27, 79, 122}},
         {"\033\033[B", {267}},
         {"\033\033\033OA", {266}},
-        {"\033x", {27, 120}},
         {"\033\177", {27, 127}},
         {"\177", {278}},
-        {"\033[0~", {27, 91, 48, 126}},
-        {"\033[7~", {27, 91, 55, 126}},
         {"\033[16~", {27, 91, 49, 54, 126}},
-        {"\033[35~", {27, 91, 51, 53, 126}},
         {"\033[69~", {27, 91, 54, 57, 126}},
         {"\033[1xy", {27, 91, 49, 120, 121}},
-        {"\033[22x", {27, 91, 50, 50, 120}},
         // The second byte of a number is taken as a digit unchecked.
         {"\033[2\033~", {27, 91, 50, 27, 126}},
-        {"\033[1\033[A", {27, 91, 49, 27, 91, 65}},
         {"\033[\377", {27, 91, 255}},
-        {"\033\200", {27, 128}},
         // Modifier reports that break off leave the state alone.
-        {"\033_Q", {27, 95, 81}},
         {"\033_:abc01\033x", {27, 95, 58, 97, 98, 99, 48, 49, 27, 120}},
         {"\033_\033[A", {266}},
         {"\033_:abc01\033\033[C", {269}},
@@ -205,7 +196,7 @@ TEST_P(KeysThrough, UnknownSequencesAreReplayedByteForByte) {
 // decoder then gives up and delivers what it holds, and goes on: every byte
 // comes back once, in order.
 TEST_P(KeysThrough, PendingBufferThatFillsUpIsDelivered) {
-    for (std::size_t run : {240u, 247u, 248u, 249u, 300u, 1000u}) {
+    for (std::size_t run : {247u, 248u, 249u, 1000u}) {
         std::vector<int> expected(run, 27);
         expected.push_back('x');
         EXPECT_EQ(read_keys(std::string(run, '\033') + "x", run + 1), expected) << run;
@@ -283,8 +274,6 @@ TEST(Keys, TimeoutOtherThanWaitPrintsItsMessage) {
         int messages;
     } cases[] = {
         {"a", trm_keyt, 5, {'a'}, 1},
-        {"a", trm_keyt, -1, {'a'}, 0},
-        {"a", trm_mkeyt, 0, {'a'}, 1},
         {"\033[Zb", trm_keyt, 1, {27, 91, 90, 'b'}, 2},
         {report("00") + report("00") + "c", trm_keyt, -2, {'c'}, 3},
     };
