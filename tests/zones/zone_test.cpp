@@ -393,6 +393,13 @@ TEST(ZoneFree, RefusesWhatIsNotALiveBlockWithoutTouchingTheZone) {
         int (*misuse)(Scene &);
     } cases[] = {
         {"freed twice", 0, busy, [](Scene &s) { return zrl_zfree(s.zone, s.b[3], G); }},
+        {"freed twice, merged with the free space below it", 0,
+         [](Scene &s) {
+             busy(s);
+             ASSERT_EQ(zrl_zfree(s.zone, s.b[4], G), 0);
+             ASSERT_EQ(zrl_zfree(s.zone, s.b[0], G), 0); // free space above it too
+         },
+         [](Scene &s) { return zrl_zfree(s.zone, s.b[4], G); }},
         {"reaching into free space", 0, busy,
          [](Scene &s) { return zrl_zfree(s.zone, s.b[4], 2 * G); }},
         {"running past the end of its chunk", 0, busy,
