@@ -1,6 +1,7 @@
 // Wildcard search on real directories: the search context (fsinit, fsearch,
 // fsfree), search lists of logical names, ffspec and the light search.
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -221,6 +222,17 @@ TEST(SearchList, SearchesEachElementInTurn) {
     // Directories of a search list are marked like any other.
     EXPECT_EQ(run(list + ":S*").entries,
               (std::vector<std::string>{tree.at("A/SUB/"), tree.at("B/SUB/")}));
+}
+
+// An element that leaves no room for the name pattern is refused whole:
+// with the separator it fills 4095 characters, and the search text of
+// element, separator and a one-character pattern would be 4096.
+TEST(SearchList, ElementThatLeavesNoRoomForThePatternIsRefused) {
+    define(logical("FULL"), kSepText + std::string(4093, 'a'));
+    const Search s = run(logical("FULL") + ":x");
+    EXPECT_EQ(s.status, ENAMETOOLONG);
+    EXPECT_EQ(s.count, 0);
+    EXPECT_EQ(s.pattern, "");
 }
 
 TEST(SearchList, UndefinedNameGivesStatus22AndAnEmptyTranslationNothing) {
