@@ -52,7 +52,9 @@ int feed_descriptor(const std::string &text, Feed how, const std::string &path, 
         close(ends[1]);
         return ends[0];
     }
-#if !defined(_WIN32)
+#if defined(_WIN32)
+    (void)master; // no terminal feed here
+#else
     if (how == Feed::kTerminal) {
         int slave = -1;
         if (text.size() >= 4096 || openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
