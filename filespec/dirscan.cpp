@@ -3,12 +3,9 @@
 // kind.
 #include "filespec/search.h"
 
-#include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
-#include "frame/status.h"
 #include "platform/platform.h"
 #include <utf8fs.h>
 

@@ -22,12 +22,11 @@ namespace {
 // cannot be attached.  The at-exit routines run, so a caller's restore of
 // the terminal mode does too.
 int stdin_byte_after_end() {
-    int c = EOF;
     for (;;) {
         std::clearerr(stdin);
         platform::wait_for_input();
         errno = 0;
-        c = std::getc(stdin);
+        const int c = std::getc(stdin);
         if (c != EOF) return c;
         // A signal that cut the read short is no end of input.
         if (!(std::ferror(stdin) && errno == EINTR)) break;

@@ -49,13 +49,11 @@ void type_text(const char *text, std::size_t n) {
 
 // A run of one byte; a run of NULs is the empty string and writes nothing.
 void type_run(char ch, std::size_t n) {
-    char piece[kPiece + 1];
-    while (n > 0) {
-        const std::size_t k = std::min(n, kPiece);
-        std::memset(piece, ch, k);
-        piece[k] = '\0';
-        type(piece);
-        n -= k;
+    char run[kPiece];
+    std::memset(run, ch, std::min(n, kPiece));
+    for (std::size_t k; n > 0; n -= k) {
+        k = std::min(n, kPiece);
+        type_text(run, k);
     }
 }
 

@@ -58,12 +58,11 @@ class Matcher {
         if (pattern.size() >= 2 && pattern[0] == '*' &&
             pattern.find_first_of("*?", 1) == std::string_view::npos && pattern.back() != '.') {
             ending_ = pattern.substr(1);
-            ending_only_ = true;
         }
     }
 
     bool matches(std::string_view name) {
-        if (ending_only_)
+        if (!ending_.empty()) // the pattern is '*' and this plain ending
             return name.size() >= ending_.size() &&
                    name.substr(name.size() - ending_.size()) == ending_;
         return matches_by_tokens(name);
@@ -121,8 +120,7 @@ class Matcher {
     }
 
     std::vector<Element> tokens_;
-    std::string ending_;
-    bool ending_only_ = false;
+    std::string ending_; // empty unless the shortcut applies
     std::string_view name_;
     std::size_t last_dot_ = std::string_view::npos;
     std::vector<signed char> seen_;
