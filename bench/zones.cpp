@@ -2,11 +2,16 @@
 // Each iteration allocates a batch of blocks and frees them again, either in
 // the reverse order (LIFO) or in a shuffled order; both contenders run the
 // same pre-generated sizes and order.  Items/s counts allocate+free pairs.
+//
+// Replace: N blocks stay live; each step frees one of them chosen at random
+// and allocates a block of a new size in its place, so that the free space
+// is fragmented as in a long-running program.
 #include <zrlshared.h>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <numeric>
@@ -66,6 +71,52 @@ void run_malloc(benchmark::State &state, bool shuffled) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(blocks.size()));
 }
 
+// The replacement run: which live block each step replaces, and the new size.
+struct Replacements {
+    std::vector<unsigned> first_sizes, size;
+    std::vector<std::uint32_t> slot;
+};
+
+const Replacements &replacements(int live) {
+    static std::map<int, Replacements> made;
+    Replacements &r = made[live];
+    if (r.slot.empty()) {
+        constexpr std::size_t steps = 1 << 16;
+        std::mt19937 random(live);
+        std::uniform_int_distribution<unsigned> size(16, 64);
+        std::uniform_int_distribution<std::uint32_t> slot(0, static_cast<std::uint32_t>(live - 1));
+        for (int i = 0; i < live; ++i)
+            r.first_sizes.push_back(size(random));
+        for (std::size_t i = 0; i < steps; ++i) {
+            r.size.push_back(size(random));
+            r.slot.push_back(slot(random));
+        }
+    }
+    return r;
+}
+
+template <class Get, class Put> void replace(benchmark::State &state, Get get, Put put) {
+    const Replacements &r = replacements(static_cast<int>(state.range(0)));
+    std::vector<unsigned> sizes = r.first_sizes;
+    std::vector<void *> blocks(sizes.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        blocks[i] = get(sizes[i]);
+    std::size_t step = 0;
+    for (auto _ : state) {
+        for (int k = 0; k < 256; ++k) {
+            const std::uint32_t i = r.slot[step];
+            put(blocks[i], sizes[i]);
+            sizes[i] = r.size[step];
+            blocks[i] = get(sizes[i]);
+            step = (step + 1) % r.slot.size();
+        }
+        benchmark::DoNotOptimize(blocks.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 256);
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        put(blocks[i], sizes[i]);
+}
+
 void BM_ZoneLifo(benchmark::State &state) {
     run_zone(state, false);
 }
@@ -79,9 +130,24 @@ void BM_MallocRandom(benchmark::State &state) {
     run_malloc(state, true);
 }
 
+void BM_ZoneReplace(benchmark::State &state) {
+    ZRL_ZONE zone = zrl_zcreate(0, 0);
+    replace(
+        state, [zone](unsigned size) { return zrl_zalloc(zone, size); },
+        [zone](void *p, unsigned size) { zrl_zfree(zone, p, size); });
+    zrl_zdelete(zone);
+}
+void BM_MallocReplace(benchmark::State &state) {
+    replace(
+        state, [](unsigned size) { return std::malloc(size); },
+        [](void *p, unsigned) { std::free(p); });
+}
+
 BENCHMARK(BM_ZoneLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_MallocLifo)->Arg(16)->Arg(256)->Arg(4096);
-BENCHMARK(BM_ZoneRandom)->Arg(16)->Arg(256)->Arg(4096);
-BENCHMARK(BM_MallocRandom)->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(BM_ZoneRandom)->Arg(256)->Arg(4096)->Arg(65536);
+BENCHMARK(BM_MallocRandom)->Arg(256)->Arg(4096)->Arg(65536);
+BENCHMARK(BM_ZoneReplace)->Arg(256)->Arg(4096)->Arg(65536);
+BENCHMARK(BM_MallocReplace)->Arg(256)->Arg(4096)->Arg(65536);
 
 } // namespace

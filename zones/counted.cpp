@@ -42,7 +42,7 @@ void *allocate_counted(ZRL_ZoneHeader *zone, std::uint32_t count, std::uint32_t 
 int free_counted(ZRL_ZoneHeader *zone, void *block) {
     if (!valid(zone) || zone->total == 0 || block == nullptr) return -1;
     const Address word_address = reinterpret_cast<Address>(block) - count_word;
-    if (!holds(*zone, word_address, count_word)) return -1;
+    if (body_holding(*zone, word_address, count_word) == nullptr) return -1;
     const zrl_word *word_at = reinterpret_cast<const zrl_word *>(word_address);
     const zrl_word length = *word_at;
     if (length < static_cast<zrl_word>(count_word) ||

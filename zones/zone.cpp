@@ -6,6 +6,16 @@
 // so that allocations and frees near each other stay short.  Blocks carry no
 // header; the caller states the size again when it frees one.
 //
+// A free finds its place in the list without walking it: each chunk keeps,
+// after its body, a map of the granules that start free nodes, and the index
+// of chunk bodies knows which chunks hold any.  The node before a place is
+// the highest node start below it, in its own chunk or in the nearest lower
+// chunk that holds one, unless the base node lies between (or, below every
+// node, the highest node of all: the list's wrap point).  That is the node
+// the documented walk from the rover would stop at, so every address, merge,
+// rover and release comes out the same; a free near the rover still takes
+// the walk's first steps, which are cheaper than the maps.
+//
 // Nothing a caller passes to a free is written to before it is known to be
 // memory of this zone: the chunk bodies the zone holds are indexed by
 // address, and a block must lie wholly inside one of them, at a granule
@@ -45,24 +55,78 @@ inline Node *node_at(Address a) {
     return reinterpret_cast<Node *>(a);
 }
 
+// How many nodes a free looks at from the rover before it asks the maps.
+constexpr int nearby = 1;
+
+std::size_t position(const ChunkIndex &bodies, const Body *body) {
+    return static_cast<std::size_t>(body - bodies.entries);
+}
+std::size_t granule_of(const Body &body, Address a) {
+    return (a - body.begin) / granule;
+}
+
+// Records that a free node starts at `a`, in `body`.
+void note_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
+    ChunkIndex &bodies = bodies_of(zone);
+    if (map_of(*body).set(granule_of(*body, a))) bodies.mark(position(bodies, body), true);
+}
+
+// Records that the free node at `a`, in `body`, is gone.
+void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
+    ChunkIndex &bodies = bodies_of(zone);
+    if (map_of(*body).clear(granule_of(*body, a))) bodies.mark(position(bodies, body), false);
+}
+
+// The node that precedes address `a` (inside `body`) on the free list: the
+// highest node below it, or the highest of all when none is below.
+Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
+    const ChunkIndex &bodies = bodies_of(zone);
+    const Address base = at(&zone.base);
+    Address found = 0;
+    const std::size_t g = map_of(*body).below(granule_of(*body, a));
+    if (g != NodeMap::none) {
+        found = body->begin + g * granule;
+    } else {
+        const std::size_t i = bodies.occupied_below(position(bodies, body));
+        if (i != ChunkIndex::none)
+            found = bodies.entries[i].begin + map_of(bodies.entries[i]).highest() * granule;
+    }
+    if (found != 0) return node_at(base > found && base < a ? base : found);
+    if (base < a) return &zone.base;
+    // Below every node: the list wraps to its highest node.
+    const std::size_t i = bodies.occupied_below(bodies.count);
+    if (i == ChunkIndex::none) return &zone.base;
+    const Address top = bodies.entries[i].begin + map_of(bodies.entries[i]).highest() * granule;
+    return node_at(base > top ? base : top);
+}
+
 // Gives back the chunk whose entire body is the free node `node` (preceded
 // on the free list by `before`), if there is such a chunk.
-[[gnu::noinline]] void release_if_whole(ZRL_ZoneHeader &zone, Node *node, Node *before) {
-    ChunkIndex &bodies = bodies_of(zone);
-    Body *body = bodies.starting_at(at(node));
-    if (body == nullptr || body->end != at(node) + node->size) return;
+[[gnu::noinline]] void release_if_whole(ZRL_ZoneHeader &zone, Body *body, Node *node,
+                                        Node *before) {
+    if (body->begin != at(node) || body->end != at(node) + node->size) return;
     Chunk **link = &zone.chunks;
     for (Chunk *chunk = zone.chunks; chunk != nullptr; chunk = chunk->next) {
         if (at(chunk) + chunk_header == at(node) && chunk->size == node->size + chunk_header) {
             *link = chunk->next;
             zone.total -= chunk->size;
             before->next = node->next;
-            bodies.remove(body);
+            bodies_of(zone).remove(body);
             std::free(chunk);
             return;
         }
         link = &chunk->next;
     }
+}
+
+// True when the free list's walk stops at p for `block`: p is below the
+// block and its next node above, or p is the wrap point (the highest node)
+// and the block lies above it or below the lowest.
+bool stops_at(const Node *p, Address block) {
+    const Address here = at(p);
+    const Address next = at(p->next);
+    if (here <= block && block <= next) return true;
+    return here >= next && (block > here || block < next);
 }
 
 // Inserts the region [block, block + length) into the free list, merging it
@@ -77,44 +141,53 @@ inline Node *node_at(Address a) {
 // could overlap, so that costs two comparisons and catches a block freed
 // twice or freed with a size larger than it had.
 int insert(ZRL_ZoneHeader &zone, Address block, std::size_t length, bool may_release) {
-    if (!holds(zone, block, length)) return -1;
+    Body *const body = body_holding(zone, block, length);
+    if (body == nullptr) return -1;
     Node *const start = zone.rover;
+    // The walk's node before p, while the walk found p; null when the maps did.
     Node *prev = start;
     Node *p = start;
-    for (;;) {
-        const Address here = at(p);
-        const Address next = at(p->next);
-        if (here <= block && block <= next) {
-            if (block < here + p->size || block + length > next) return -1;
-            break;
-        }
-        if (here >= next && (block > here || block < next)) {
-            // The wrap point: p is the highest node and its next the lowest.
-            if (block > here ? block < here + p->size : block + length > next) return -1;
+    for (int step = 0;; ++step) {
+        if (stops_at(p, block)) break;
+        if (step == nearby) {
+            p = node_before(zone, body, block);
+            prev = nullptr;
             break;
         }
         prev = p;
         p = p->next;
     }
+    const Address here = at(p);
+    const Address next = at(p->next);
+    if (here <= block && block < here + p->size) return -1;
+    if (block <= next && block + length > next) return -1;
 
     Node *node = node_at(block);
+    Node *const after = p->next;
     node->size = length;
-    node->next = p->next;
-    if (block + length == at(p->next)) {
-        node->size += p->next->size;
-        node->next = p->next->next;
+    node->next = after;
+    const bool joins_after = block + length == next;
+    if (joins_after) {
+        node->size += after->size;
+        node->next = after->next;
     }
     p->next = node;
     Node *before = p;
-    if (at(p) + p->size == block) {
+    if (here + p->size == block) {
         p->size += node->size;
         p->next = node->next;
         node = p;
-        before = prev;
+        // The maps find p's predecessor when the walk did not pass it; p is
+        // not the rover then, or the walk's first step would have found it.
+        before = prev != nullptr ? prev : node_before(zone, body, here);
+    } else {
+        note_node(zone, body, block);
     }
+    if (joins_after) forget_node(zone, body, next);
+    map_of(*body).raise(granule_of(*body, at(node)), node->size);
 
     if (may_release && node->size >= zone.extension && node != start)
-        release_if_whole(zone, node, before);
+        release_if_whole(zone, body, node, before);
     zone.rover = before;
     return 0;
 }
@@ -127,16 +200,21 @@ bool add_chunk(ZRL_ZoneHeader &zone, std::uint64_t want) {
     const std::uint64_t body = (std::max<std::uint64_t>(want, zone.extension) + (granule - 1)) &
                                ~std::uint64_t{granule - 1};
     const std::uint64_t size = body + chunk_header;
-    if (size != static_cast<std::size_t>(size)) return false;
+    const std::uint64_t obtained =
+        size + NodeMap::bytes_for(static_cast<std::size_t>(body / granule));
+    if (obtained != static_cast<std::size_t>(obtained)) return false;
     ChunkIndex &bodies = bodies_of(zone);
     if (!bodies.reserve_one()) return false;
-    auto *chunk = static_cast<Chunk *>(std::malloc(static_cast<std::size_t>(size)));
+    // The chunk's map of node starts follows its body, in the same block.
+    auto *chunk = static_cast<Chunk *>(std::malloc(static_cast<std::size_t>(obtained)));
     if (chunk == nullptr) return false;
     chunk->size = static_cast<std::size_t>(size);
     chunk->next = zone.chunks;
     zone.chunks = chunk;
     zone.total += chunk->size;
-    bodies.add({at(chunk) + chunk_header, at(chunk) + chunk->size});
+    Body entry{at(chunk) + chunk_header, at(chunk) + chunk->size, 0};
+    map_of(entry).clear_all();
+    bodies.add(entry);
     // A new chunk is never given straight back, whatever the release flag.
     insert(zone, at(chunk) + chunk_header, static_cast<std::size_t>(body), false);
     return true;
@@ -148,9 +226,11 @@ ZRL_ZONE_SELF_CHECK bool valid(const ZRL_ZoneHeader *zone) {
     return zone != nullptr && zone->self == zone;
 }
 
-bool holds(const ZRL_ZoneHeader &zone, Address block, std::size_t length) {
-    const Body *body = bodies_of(zone).holding(block);
-    return body != nullptr && (block - body->begin) % granule == 0 && length <= body->end - block;
+Body *body_holding(const ZRL_ZoneHeader &zone, Address block, std::size_t length) {
+    Body *body = bodies_of(zone).holding(block);
+    if (body == nullptr || (block - body->begin) % granule != 0 || length > body->end - block)
+        return nullptr;
+    return body;
 }
 
 namespace {
@@ -163,6 +243,7 @@ void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length) {
     void *block;
     if (p->size == 0) {
         prev->next = p->next;
+        forget_node(zone, bodies_of(zone).holding(at(p)), at(p));
         block = p;
     } else {
         block = reinterpret_cast<char *>(p) + p->size;
@@ -187,6 +268,43 @@ void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length) {
     }
 }
 
+// The first node of at least `length` bytes in the walk's order: after the
+// rover up to the highest node, then from the lowest up to the rover itself;
+// null when there is none.  Chunks are passed over by their room, the parts
+// of a chunk by the rooms of its map.
+[[gnu::noinline]] Node *first_fit(ZRL_ZoneHeader &zone, std::size_t length) {
+    ChunkIndex &bodies = bodies_of(zone);
+    const Node *rover = zone.rover;
+    const std::size_t n = length / granule;
+    // The rover's chunk, or the first chunk above the base node; and the
+    // first granule after the rover in it.
+    std::size_t i;
+    std::size_t from = 0;
+    if (rover == &zone.base) {
+        i = static_cast<std::size_t>(
+            std::lower_bound(bodies.entries, bodies.entries + bodies.count, at(rover),
+                             [](const Body &body, Address a) { return body.begin < a; }) -
+            bodies.entries);
+    } else {
+        Body *body = bodies.holding(at(rover));
+        i = position(bodies, body);
+        from = granule_of(*body, at(rover)) + 1;
+    }
+    auto fit_in = [&](std::size_t j, std::size_t start) -> Node * {
+        Body &body = bodies.entries[j];
+        if (body.room < n) return nullptr;
+        const std::size_t g = map_of(body).first_fit(start, length);
+        return g == NodeMap::none ? nullptr : node_at(body.begin + g * granule);
+    };
+    for (std::size_t j = i; j < bodies.count; ++j)
+        if (Node *p = fit_in(j, j == i ? from : 0)) return p;
+    // From the lowest node on; the rover's own chunk again from its start.
+    const std::size_t end = rover == &zone.base ? i : i + 1;
+    for (std::size_t j = 0; j < end; ++j)
+        if (Node *p = fit_in(j, 0)) return p;
+    return nullptr;
+}
+
 } // namespace
 
 void *allocate(ZRL_ZoneHeader *zone, std::uint32_t size) {
@@ -195,11 +313,18 @@ void *allocate(ZRL_ZoneHeader *zone, std::uint32_t size) {
     if (length == 0) return nullptr;
 
     // First fit, starting after the rover; the rover itself is looked at
-    // last, and when it too is short the zone grows.
+    // last, and when it too is short the zone grows.  The first few nodes are
+    // walked; beyond them the maps find the node the walk would stop at.
     Node *prev = zone->rover;
     Node *p = prev->next;
-    while (p->size < length) {
+    for (int step = 0; p->size < length; ++step) {
         if (p == zone->rover) return grow_and_take(*zone, length);
+        if (step == nearby) {
+            p = first_fit(*zone, length);
+            if (p == nullptr) return grow_and_take(*zone, length);
+            prev = node_before(*zone, bodies_of(*zone).holding(at(p)), at(p));
+            break;
+        }
         prev = p;
         p = p->next;
     }
@@ -254,11 +379,21 @@ Body *entry_of(ZRL_ZoneHeader &zone, const Chunk *chunk) {
     return body->end == at(chunk) + chunk->size ? body : nullptr;
 }
 
+// Empties the free list: no node is left but the base node, and no chunk's
+// map marks one.
+void forget_free_space(ZRL_ZoneHeader &zone) {
+    zone.base.next = &zone.base;
+    zone.rover = &zone.base;
+    ChunkIndex &bodies = bodies_of(zone);
+    for (std::size_t i = 0; i < bodies.count; ++i)
+        map_of(bodies.entries[i]).clear_all();
+    bodies.clear_occupied();
+}
+
 // Empties the free list, then frees the whole body of every chunk, newest
 // first.  With the release flag every body goes back to the C runtime.
 int reset(ZRL_ZoneHeader &zone) {
-    zone.base.next = &zone.base;
-    zone.rover = &zone.base;
+    forget_free_space(zone);
     const bool may_release = (zone.flags & kRelease) != 0;
     for (Chunk *chunk = zone.chunks; chunk != nullptr;) {
         if (entry_of(zone, chunk) == nullptr) return -1;
@@ -281,10 +416,13 @@ int reset(ZRL_ZoneHeader &zone) {
 int destroy(ZRL_ZoneHeader &zone) {
     ChunkIndex &bodies = bodies_of(zone);
     std::size_t remainder = zone.total;
+    bool emptied = false;
     Chunk *chunk = zone.chunks;
     while (chunk != nullptr) {
         Body *body = entry_of(zone, chunk);
         if (body == nullptr || remainder < chunk->size) break;
+        if (!emptied) forget_free_space(zone);
+        emptied = true;
         remainder -= chunk->size;
         Chunk *next = chunk->next;
         body->end = body->begin;
@@ -292,8 +430,6 @@ int destroy(ZRL_ZoneHeader &zone) {
         chunk = next;
         zone.chunks = chunk;
         zone.total = remainder;
-        zone.base.next = &zone.base;
-        zone.rover = &zone.base;
     }
     if (chunk != nullptr || remainder != 0) {
         bodies.drop_marked();

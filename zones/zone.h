@@ -6,6 +6,7 @@
 
 #include <zrlshared.h>
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -94,12 +95,20 @@ inline const ChunkIndex &bodies_of(const ZRL_ZoneHeader &zone) {
     return reinterpret_cast<const ZoneBlock &>(zone).bodies;
 }
 
+// The map of node starts of a body, in the words that follow it.
+inline NodeMap map_of(Body &body) {
+    return {reinterpret_cast<std::uint64_t *>(body.end), &body.room,
+            (body.end - body.begin) / granule, body.begin,
+            static_cast<unsigned>(std::countr_zero(granule))};
+}
+
 // True while `zone` points at a live zone header.
 bool valid(const ZRL_ZoneHeader *zone);
 
-// True when [block, block + length) lies wholly inside one chunk body of the
-// zone and starts a granule of it, as every block the zone hands out does.
-bool holds(const ZRL_ZoneHeader &zone, Address block, std::size_t length);
+// The chunk body that holds [block, block + length) wholly, when the block
+// starts a granule of it, as every block the zone hands out does; null
+// otherwise.
+Body *body_holding(const ZRL_ZoneHeader &zone, Address block, std::size_t length);
 
 // The block length for a requested size: rounded up to the granule in
 // unsigned 32-bit arithmetic, so that 0 means "none" both for a size of 0 and

@@ -4,7 +4,10 @@
 // free of a live block succeeds; a free of free space, of memory given back,
 // of the stack, of another zone's block, past a chunk's end or off a granule
 // start is refused and leaves the zone as it was; the free list stays
-// ordered, merged and inside the chunks.
+// ordered, merged and inside the chunks.  Beside each zone runs the reference
+// of the documented walks (tests/zones/reference_zone.h): every result, the
+// rover, the total, the chunk list and the free list must equal its own.
+#include "tests/zones/reference_zone.h"
 #include "zones/zone.h"
 
 #include <algorithm>
@@ -55,6 +58,7 @@ struct Block {
 
 struct Model {
     ZRL_ZONE zone = nullptr;
+    zrl_test::ReferenceZone ref;
     int flags = 0;
     std::map<Addr, Block> live;                          // by the first reserved byte
     std::vector<std::pair<void *, std::uint32_t>> freed; // size 0: counted
@@ -129,6 +133,34 @@ void check(const Model &m) {
     require(free_bytes + live_bytes == body_bytes);
 }
 
+// The zone against the reference: rover, total, chunks and, with `all`, the
+// free list.
+void same(const Model &m, bool all) {
+    const ZRL_ZoneHeader &zone = *m.zone;
+    require(at(zone.rover) == m.ref.rover() && zone.total == m.ref.total());
+    std::vector<zrl_test::ReferenceZone::Chunk> chunks;
+    for (const Chunk *c = zone.chunks; c != nullptr; c = c->next)
+        chunks.push_back({at(c), c->size});
+    require(chunks == m.ref.chunks());
+    if (!all) return;
+    std::vector<std::pair<Addr, std::size_t>> list;
+    for (const Node *n = zone.base.next; n != &zone.base; n = n->next)
+        list.emplace_back(at(n), n->size);
+    require(list == m.ref.free_list());
+}
+
+// The chunk the zone obtained in the operation the reference now repeats:
+// its newest, when the reference does not hold it yet and it has the size.
+zrl_test::ReferenceZone::Obtain obtained_by(const Model &m) {
+    return [&m](std::size_t size) -> Addr {
+        const Chunk *head = m.zone->chunks;
+        if (head == nullptr || head->size != size) return 0;
+        for (const auto &c : m.ref.chunks())
+            if (c.at == at(head)) return 0;
+        return at(head);
+    };
+}
+
 // What a refused free must leave as it was: the header words and the free list.
 std::vector<Addr> snapshot(const ZRL_ZoneHeader &zone) {
     std::vector<Addr> words{at(zone.rover), at(zone.chunks), zone.total};
@@ -158,8 +190,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::vector<Model> zones(1 + in.byte() % 2);
     for (Model &m : zones) {
         m.flags = kFlags[in.byte() % std::size(kFlags)];
-        m.zone = zrl_zcreate(m.flags, in.u16() * 2);
+        const std::uint32_t size = in.u16() * 2;
+        m.zone = zrl_zcreate(m.flags, size);
         require(m.zone != nullptr);
+        require(m.ref.create(m.flags, size, at(&m.zone->base), obtained_by(m)));
     }
 
     unsigned char fill = 1;
@@ -178,6 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             if (op >= 0xF0) asked = 0xFFFFFFFFu - in.byte() % (granule - 1); // rounds past 2^32
             const std::uint32_t length = zrl::zones::block_length(asked);
             auto *p = static_cast<unsigned char *>(zrl_zalloc(m.zone, asked));
+            require(at(p) == m.ref.alloc(asked));
             if (p == nullptr) {
                 require(length == 0 || fixed);
                 break;
@@ -197,6 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const bool fits = length <= 0xFFFFFFFFu;
             if (fits && used > (1u << 20)) break; // real, but too big to try
             auto *p = static_cast<unsigned char *>(zrl_zcalloc(m.zone, count, each));
+            require(at(p) == m.ref.calloc(count, each));
             if (p == nullptr) {
                 require(!fits || fixed);
                 break;
@@ -221,6 +257,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             require(intact(b));
             require((b.size != 0 ? zrl_zfree(m.zone, b.bytes, b.size)
                                  : zrl_zcfree(m.zone, b.bytes)) == 0);
+            require((b.size != 0 ? m.ref.free(at(b.bytes), b.size) : m.ref.cfree(at(b.bytes))) ==
+                    0);
             if (m.freed.size() < 64) m.freed.emplace_back(b.bytes, b.size);
             m.live.erase(it);
             break;
@@ -238,6 +276,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const std::vector<Addr> before = snapshot(*m.zone);
             require((asked != 0 ? zrl_zfree(m.zone, block, asked) : zrl_zcfree(m.zone, block)) ==
                     -1);
+            require((asked != 0 ? m.ref.free(at(block), asked) : m.ref.cfree(at(block))) == -1);
             require(snapshot(*m.zone) == before);
             break;
         }
@@ -287,11 +326,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         case 14: // reset, now and then
             if (op != 14) break;
             require(zrl_zreset(m.zone) == 0);
+            require(m.ref.reset() == 0);
             m.live.clear();
             m.freed.clear();
             if ((m.flags & zrl::zones::kRelease) != 0) require(m.zone->total == 0);
             break;
         }
+        same(m, step % 16 == 0);
         if (step % 16 == 0) check(m);
     }
 
@@ -301,9 +342,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             require(intact(b));
             require((b.size != 0 ? zrl_zfree(m.zone, b.bytes, b.size)
                                  : zrl_zcfree(m.zone, b.bytes)) == 0);
+            require((b.size != 0 ? m.ref.free(at(b.bytes), b.size) : m.ref.cfree(at(b.bytes))) ==
+                    0);
         }
         m.live.clear();
         check(m);
+        same(m, true);
         require(zrl_zdelete(m.zone) == 0);
         require(zrl_zdelete(m.zone) == -1);
     }
