@@ -1,120 +1,248 @@
-// Devices, directories, delete and rename on real directories: devinfo
-// against the system's own account of the space, setdir, and what fdelete and
-// frename do beyond finding their file (which the resolution tests check for
-// every form of a name): one match per call, refusals, and where a new name
-// goes.
+// Operations that act on real directories by name.  Every way of writing a
+// name reaches the file it names and no other: each form of one file's name
+// (native, written the Windows way, through a logical name whose translation
+// uses either separator, with wildcards) is handed to each operation that
+// takes a name, in a scratch tree that also holds the files a wrong
+// resolution would hit; the whole tree is compared before and after.  Then
+// what delete and rename do beyond finding their file, devinfo against the
+// system's own account of the space, and setdir.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "filespec/guarded.h"
 #include "support/tree.h"
+#include <utf8fs.h>
 #include <zrlshared.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace zrl_test; // Tree, InDirectory, native paths
-using filespec_test::Guarded;
+using namespace zrl_test; // Tree, InDirectory, changes, native paths
 
+// deflognam hands its "name=value" text to the environment for good; a
+// replaced text is kept here so that the leak checker reports only real leaks.
 void define(const std::string &name, const std::string &value) {
+    static auto *replaced = new std::vector<const char *>;
+    if (const char *old = getenv_utf8(name.c_str())) replaced->push_back(old);
     ASSERT_EQ(deflognam(name.c_str(), value.c_str()), 0) << name;
 }
 
-// The capacity or free space the C++ library reports, in 512-byte blocks.
-unsigned blocks_of(const std::string &place, bool total) {
-    const fs::space_info space = fs::space(os_path(place));
-    const std::uintmax_t blocks = (total ? space.capacity : space.available) / 512;
-    return static_cast<unsigned>(std::min<std::uintmax_t>(blocks, 0x7FFFFFFE));
+std::string with(char separator, std::string text) {
+    std::replace(text.begin(), text.end(), separator == '/' ? '\\' : '/', separator);
+    return text;
 }
 
-// Query words and their abbreviations, on the named drive or the current
-// directory's; logical names are not translated, so a device that is no
-// drive has no space to read.
-TEST(Devinfo, ReportsTheSpaceOfTheNamedDriveOrTheCurrentOne) {
-    Tree tree;
-    tree.dir("sub");
+// The tree: the file everything below names, its neighbour, and the decoys.
+// A pattern's device put in front of a found full path lands below the tree
+// at the tree's own path again; a name cut short or a separator read in a
+// file's name lands on the others.
+struct DecoyTree {
+    Tree tree{"resolve"};
+    std::string below; // the tree's path without its root or drive, '\' written
+    DecoyTree() {
+        below = with('\\', tree.root().substr(kWindows ? 3 : 1));
+        tree.file("data/a.txt", "target");
+        tree.file("data/b.txt", "neighbour");
+        tree.file(with('/', below) + "/data/a.txt", "decoy: the path doubled");
+        tree.file("a.txt", "decoy: the current directory");
+        tree.file("data/a.txt.bak", "decoy: a longer name");
+        // Where a colon may be part of a name, a file in the current
+        // directory can bear the very text of a logical name and its file.
+        if (!kWindows) {
+            tree.file("ZRLT_RES_FWD:a.txt", "decoy: the logical name's text");
+            tree.file("ZRLT_RES_ROOT:data/a.txt", "decoy: the logical name's text as a directory");
+        }
+        const std::string root = tree.root();
+        define("ZRLT_RES_FWD", with('/', root) + "/data/");
+        define("ZRLT_RES_BACK", with('\\', root) + "\\data");
+        define("ZRLT_RES_LIST", with('\\', root) + "\\none," + root + kSep + "data");
+        define("ZRLT_RES_FIRST", root + kSep + "data," + root);
+        define("ZRLT_RES_ROOT", root);
+        define("ZRLT_RES_EMPTY", "");
+    }
+};
+
+struct Form {
+    const char *what;
+    std::string spec;
+};
+
+// The forms of the name of data/a.txt that the platform reads.
+std::vector<Form> forms_of_target(const DecoyTree &d) {
+    std::vector<Form> forms = {
+        {"native", d.tree.at("data/a.txt")},
+        {"native wildcard", d.tree.at("data/a.t?t")},
+        {"native '%'", d.tree.at("data/a.t%t")},
+        {"leading backslash", "\\" + d.below + "\\data\\a.txt"},
+        {"leading backslash, wildcard", "\\" + d.below + "\\data\\a.?xt"},
+        {"relative", native("data/a.txt")},
+        {"relative wildcard", native("data/a.tx?")},
+        {"logical, '/' translation", "ZRLT_RES_FWD:a.txt"},
+        {"logical, '\\' translation", "ZRLT_RES_BACK:a.txt"},
+        {"logical, '\\' translation, wildcard", "ZRLT_RES_BACK:a.t?t"},
+        {"search list", "ZRLT_RES_LIST:a.txt"},
+    };
+    if (!kWindows) {
+        // The Windows way of writing a POSIX path: every separator a
+        // backslash, one or two in front.
+        forms.push_back({"doubled leading backslash", "\\\\" + d.below + "\\data\\a.txt"});
+        forms.push_back(
+            {"doubled leading backslash, wildcard", "\\\\" + d.below + "\\data\\a*.txt"});
+        forms.push_back({"mixed separators", "/" + d.below + "\\data/a.txt"});
+        // Windows takes a path with a separator as it stands when it opens
+        // (where this one names nothing); here its device is still a logical name.
+        forms.push_back({"logical, then a directory", "ZRLT_RES_ROOT:data/a.txt"});
+    }
+    return forms;
+}
+
+TEST(NameResolution, EveryFormOfANameReachesThatFileAndNoOther) {
+    DecoyTree d;
+    InDirectory here(d.tree.root());
+    const std::string target = full_path(d.tree.at("data/a.txt"));
+    for (const Form &form : forms_of_target(d)) {
+        SCOPED_TRACE(std::string(form.what) + ": " + form.spec);
+        const char *spec = form.spec.c_str();
+        char found[4097];
+        EXPECT_GT(ffspec(found, spec, nullptr), 0);
+        EXPECT_EQ(std::string(found), target);
+        ZRL_SEARCH *context = fsinit(nullptr, spec, nullptr);
+        EXPECT_GT(fsearch(context, found), 0);
+        EXPECT_EQ(std::string(found), target);
+        fsfree(context);
+        // An open takes a path with a separator as it stands, wildcards and
+        // all; every other name is looked up.
+        if (form.spec.find_first_of("*?%") == std::string::npos) {
+            FDB *fdb = fopenr(nullptr, spec, nullptr, nullptr);
+            ASSERT_NE(fdb, nullptr);
+            EXPECT_GT(fgetstr(fdb, found), 0);
+            EXPECT_STREQ(found, "target");
+            fclosx(fdb);
+            fdbfree(fdb);
+        }
+        const struct {
+            std::function<int()> run;
+            std::string expected;
+        } operations[] = {
+            {[&] { return fdelete(spec); }, "-data/a.txt"},
+            {[&] { return frename(spec, "moved.txt"); }, "-data/a.txt +moved.txt"},
+        };
+        for (const auto &op : operations) {
+            const Tree::Snapshot before = d.tree.snapshot();
+            EXPECT_EQ(op.run(), 0) << op.expected;
+            EXPECT_EQ(changes(before, d.tree.snapshot()), op.expected);
+            d.tree.file("data/a.txt", "target");
+            std::error_code ignored;
+            fs::remove(os_path(d.tree.at("moved.txt")), ignored);
+        }
+    }
+}
+
+// The new name of a rename goes exactly where its own text says, written
+// either way: a logical device to the first directory of its translation
+// (with a separator put between unless it ends with one), unless the name
+// has a directory of its own; a device without translation is dropped.
+TEST(NameResolution, RenamedFilesLandWhereTheNewNameSays) {
+    DecoyTree d;
+    InDirectory here(d.tree.root());
+    std::vector<std::string> new_names = {d.tree.at("data/n.txt"),
+                                          "ZRLT_RES_BACK:n.txt",
+                                          "ZRLT_RES_FWD:n.txt",
+                                          "\\" + d.below + "\\data\\n.txt",
+                                          "ZRLT_RES_FIRST:n.txt",
+                                          "ZRLT_RES_ROOT:" + native("data/n.txt"),
+                                          native("data/n.txt"),
+                                          "ZRLT_RES_UNDEFINED:" + native("data/n.txt"),
+                                          "ZRLT_RES_EMPTY:" + native("data/n.txt")};
+    if (!kWindows) new_names.push_back("\\\\" + d.below + "\\data\\n.txt");
+    for (const std::string &name : new_names) {
+        const Tree::Snapshot before = d.tree.snapshot();
+        EXPECT_EQ(frename(native("data/b.t*").c_str(), name.c_str()), 0) << name;
+        EXPECT_EQ(changes(before, d.tree.snapshot()), "-data/b.txt +data/n.txt") << name;
+        EXPECT_EQ(frename(d.tree.at("data/n.txt").c_str(), d.tree.at("data/b.txt").c_str()), 0);
+    }
+}
+
+// Where there are no drives, a colon after one letter is part of a name,
+// and a name may hold a backslash, which the layer would read as a
+// separator: such a file is passed over, never taken for the file that
+// its name would then name.
+TEST(NameResolution, OneLetterDevicesAndBackslashesInNamesWhereThereAreNoDrives) {
+    if (kWindows) GTEST_SKIP() << "drive letters and backslashes are the system's own";
+    Tree tree{"resolve_posix"};
+    tree.file("C:a.TXT", "named");
+    tree.file("C:/a.TXT", "decoy: a directory named C:");
+    tree.file("a\\b", "unreachable");
+    tree.file("a/b", "decoy: what a\\b would name");
     InDirectory here(tree.root());
-    define("ZRLT_FOPS_DEVLOG", tree.root());
-    const unsigned total = blocks_of(tree.root(), true), free = blocks_of(tree.root(), false);
-    const std::string file = tree.at("X.DAT"), sub = tree.at("sub") + kSep;
-    constexpr unsigned kUnreadable = 0x7FFFFFFF, kRefused = 0;
     const struct {
-        const char *spec, *query;
-        unsigned want;
-    } rows[] = {
-        {file.c_str(), "FreeB", free},   {"", "AVAI", free},
-        {"*.*", "maxblocks", total},     {sub.c_str(), "/MAX", total},
-        {nullptr, "MAX", total},         {file.c_str(), "FRE", kRefused},
-        {file.c_str(), "MA", kRefused},  {file.c_str(), "FREEBLOCKSX", kRefused},
-        {file.c_str(), nullptr, kRefused}, {"ZRLT_FOPS_DEVLOG:X.DAT", "FREE", kUnreadable},
-        {"NOSUCHDEVICE:X.DAT", "MAX", kUnreadable}, {"\\\\SRV\\SHARE\\X", "MAX", kUnreadable},
+        const char *spec;
+        int status;
+        const char *expected;
+    } cases[] = {
+        {"C:*.TXT", 0, "-C:a.TXT"},
+        {"C:a.TXT", 0, "-C:a.TXT"},
+        {"a?b", 22, ""},
+        {"a*", EACCES, ""}, // 'a\b' is passed over, the directory 'a' refused
     };
-    for (const auto &r : rows) {
-        SCOPED_TRACE(std::string(r.spec ? r.spec : "(null)") + " " + (r.query ? r.query : "(null)"));
+    for (const auto &c : cases) {
+        const Tree::Snapshot before = tree.snapshot();
+        EXPECT_EQ(fdelete(c.spec), c.status) << c.spec;
+        EXPECT_EQ(changes(before, tree.snapshot()), c.expected) << c.spec;
+        tree.file("C:a.TXT", "named");
+    }
+    ZRL_LIGHT_SEARCH light = ffsinit(nullptr, tree.root().c_str(), "a?b");
+    char out[4097];
+    EXPECT_EQ(ffsearch(light, out), 0) << out;
+    ffsfree(light);
+}
+
+// A name too long for the file system is refused by every operation that
+// takes one, with the runtime's number for it; none acts on a shortened
+// name.  The decoy lies where the name cut at 4096 characters and then
+// shortened by its logical name's translation would lead.
+TEST(NameResolution, OverlongNamesAreRefusedNeverCut) {
+    Tree tree{"resolve_long"};
+    const std::string device = "ZRLT_RES_" + std::string(60, 'L') + ":";
+    define(device.substr(0, device.size() - 1), ".");
+    std::string dirs;
+    while (dirs.size() + 201 <= 4096 - device.size() - 10 - 5)
+        dirs += std::string(200, 'd') + "/";
+    dirs += std::string(4096 - device.size() - 10 - dirs.size() - 1, 'e') + "/";
+    ASSERT_EQ(device.size() + dirs.size() + 10, 4096u);
+    std::error_code made;
+    fs::create_directories(os_path(tree.at(dirs)), made);
+    if (made) GTEST_SKIP() << "the file system takes no path this long: " << made.message();
+    tree.file(dirs + "victim.txt", "must stay");
+    tree.file("other.txt", "other");
+    InDirectory here(tree.root());
+    const Tree::Snapshot before = tree.snapshot();
+    for (const char *name : {"victim.txtX", "victim.tx*X"}) {
+        const std::string spec = device + native(dirs) + name;
+        SCOPED_TRACE(name);
+        zrl_error = 0;
+        ZRL_SEARCH *context = fsinit(nullptr, spec.c_str(), nullptr);
+        EXPECT_EQ(zrl_error, ENAMETOOLONG);
+        EXPECT_EQ(context->count, 0);
+        EXPECT_STREQ(context->pattern, "");
+        fsfree(context);
+        char out[4097];
         zrl_error = 7;
-        const unsigned blocks = devinfo(r.spec, r.query);
-        EXPECT_EQ(zrl_error, r.want == kRefused ? 22 : 7);
-        // Free space moves while the machine works: 64 MiB either way will do.
-        const unsigned slack = r.want == free && free != total ? 64 * 2048 : 0;
-        EXPECT_LE(blocks, r.want + slack);
-        EXPECT_GE(blocks + slack, r.want);
+        EXPECT_EQ(ffspec(out, spec.c_str(), nullptr), 0);
+        EXPECT_EQ(zrl_error, 7);
+        EXPECT_EQ(fdelete(spec.c_str()), ENAMETOOLONG);
+        EXPECT_EQ(frename(spec.c_str(), "moved.txt"), ENAMETOOLONG);
+        EXPECT_EQ(frename("other.txt", spec.c_str()), ENAMETOOLONG);
     }
-    // The drive of the specification, whatever its directory; another file system.
-    const std::string other = kWindows ? tree.root().substr(0, 2) + "\\nowhere\\x.dat" : "/dev/shm/x.dat";
-    if (kWindows || fs::is_directory("/dev/shm")) {
-        EXPECT_EQ(devinfo(other.c_str(), "MAX"), kWindows ? total : blocks_of("/dev/shm", true));
-    }
-}
-
-// setdir on a copy of path in a guarded buffer; the text it leaves there.
-std::string setdir_text(const std::string &path, int *length, int size = 81) {
-    Guarded buffer(size);
-    std::memcpy(buffer.data(), path.c_str(), path.size() + 1);
-    *length = setdir(buffer.data());
-    EXPECT_TRUE(buffer.untouched_from(std::max<int>(*length, static_cast<int>(path.size())) + 1));
-    EXPECT_EQ(*length, static_cast<int>(buffer.text().size()));
-    return buffer.text();
-}
-
-// A failed change reports the directory that stays current; one too long to
-// report in 79 characters gives nothing, one of exactly 79 still fits.
-TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
-    Tree tree;
-    tree.dir("sub/inner");
-    if (!kWindows) tree.dir("D:");
-    InDirectory keep(current_directory()); // setdir changes it
-    ASSERT_LT(tree.root().size() + 10, 79u) << "the test needs a short temporary directory";
-    const std::pair<std::string, std::string> rows[] = {
-        {tree.at("sub") + kSep, tree.at("sub") + kSep},
-        {native("inner"), tree.at("sub/inner") + kSep},
-        {"", tree.at("sub/inner") + kSep},
-        {tree.at("no/such/dir"), tree.at("sub/inner") + kSep},
-        {native("../.."), tree.root() + kSep},
-        // A name ending with a colon is the root of that device; without
-        // drives it is a directory below the current one.
-        {kWindows ? tree.root().substr(0, 2) : "D:",
-         kWindows ? tree.root().substr(0, 3) : tree.at("D:") + kSep},
-    };
-    int n = -1;
-    for (const auto &[path, expected] : rows) {
-        EXPECT_EQ(setdir_text(path, &n), expected) << path;
-        std::string now = current_directory();
-        EXPECT_EQ(now.back() == kSep ? now : now + kSep, expected) << path;
-    }
-    std::string edge = tree.root() + kSep;
-    edge.resize(79, 'e');
-    fs::create_directories(os_path(edge + kSep + std::string(30, 'f')));
-    EXPECT_EQ(setdir_text(edge, &n), edge + kSep);
-    EXPECT_EQ(n, 80);
-    EXPECT_EQ(setdir_text(edge + kSep + std::string(30, 'f'), &n, 256), "");
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(current_directory(), edge + kSep + std::string(30, 'f'));
+    EXPECT_EQ(changes(before, tree.snapshot()), "");
 }
 
 // One match per call, the first directory of a search list first; a
@@ -130,24 +258,26 @@ TEST(Fdelete, DeletesOneMatchPerCallAndRefusesDirectoriesAndReadOnlyFiles) {
     define("ZRLT_FOPS_DEL", tree.at("a") + "," + tree.at("b"));
     InDirectory here(tree.root());
     const Tree::Snapshot before = tree.snapshot();
-    for (int call = 0; call < 3; ++call) {
+    for (const char *after : {"", "-a/X.LIS -a/Y.LIS", "-a/X.LIS -a/Y.LIS -b/Z.LIS"}) {
         zrl_error = 99;
         EXPECT_EQ(fdelete("ZRLT_FOPS_DEL:*.LIS"), 0);
         EXPECT_EQ(zrl_error, 0);
-        if (call == 1) { // the first directory's matches go first
-            EXPECT_EQ(changes(before, tree.snapshot()), "-a/X.LIS -a/Y.LIS");
+        if (*after != '\0') { // the first directory's matches go first
+            EXPECT_EQ(changes(before, tree.snapshot()), after);
         }
     }
     const Tree::Snapshot after = tree.snapshot();
-    const std::pair<const char *, int> refused[] = {
-        {"ZRLT_FOPS_DEL:*.LIS", 22}, {"MISSING.TXT", 22}, {"ZRLT_FOPS_UNDEFINED:X.TXT", 22},
-        {nullptr, 22},               {"SUB.*", EACCES},   {"RO.TXT", EACCES}};
+    const std::pair<const char *, int> refused[] = {{"ZRLT_FOPS_DEL:*.LIS", 22},
+                                                    {"MISSING.TXT", 22},
+                                                    {"ZRLT_FOPS_UNDEFINED:X.TXT", 22},
+                                                    {nullptr, 22},
+                                                    {"SUB.*", EACCES},
+                                                    {"RO.TXT", EACCES}};
     for (const auto &[spec, status] : refused) {
         zrl_error = 0;
         EXPECT_EQ(fdelete(spec), status) << (spec ? spec : "(null)");
         EXPECT_EQ(zrl_error, status) << (spec ? spec : "(null)");
     }
-    EXPECT_EQ(changes(before, after), "-a/X.LIS -a/Y.LIS -b/Z.LIS");
     EXPECT_EQ(changes(after, tree.snapshot()), "");
 }
 
@@ -180,36 +310,102 @@ TEST(Frename, ReportsFailuresAndReplacesNothing) {
         zrl_error = 0;
         EXPECT_EQ(frename(r.from, r.to), r.status) << what.substr(0, 60);
         EXPECT_EQ(zrl_error, r.status) << what.substr(0, 60);
-        EXPECT_EQ(changes(before, tree.snapshot()), "") << what.substr(0, 60);
+    }
+    EXPECT_EQ(changes(before, tree.snapshot()), "");
+}
+
+// The capacity or free space the C++ library reports, in 512-byte blocks.
+unsigned blocks_of(const std::string &place, bool total) {
+    const fs::space_info space = fs::space(os_path(place));
+    const std::uintmax_t blocks = (total ? space.capacity : space.available) / 512;
+    return static_cast<unsigned>(std::min<std::uintmax_t>(blocks, 0x7FFFFFFE));
+}
+
+// Query words and their abbreviations, on the named drive or the current
+// directory's; logical names are not translated, so a device that is no
+// drive has no space to read.
+TEST(Devinfo, ReportsTheSpaceOfTheNamedDriveOrTheCurrentOne) {
+    Tree tree;
+    InDirectory here(tree.root());
+    define("ZRLT_FOPS_DEVLOG", tree.root());
+    const unsigned total = blocks_of(tree.root(), true), free = blocks_of(tree.root(), false);
+    const std::string file = tree.at("X.DAT");
+    constexpr unsigned kUnreadable = 0x7FFFFFFF, kRefused = 0;
+    const struct {
+        const char *spec, *query;
+        unsigned want;
+    } rows[] = {
+        {file.c_str(), "FreeB", free},
+        {"", "AVAI", free},
+        {"*.*", "maxblocks", total},
+        {nullptr, "/MAX", total},
+        {file.c_str(), "FRE", kRefused},
+        {file.c_str(), "FREEBLOCKSX", kRefused},
+        {file.c_str(), nullptr, kRefused},
+        {"ZRLT_FOPS_DEVLOG:X.DAT", "FREE", kUnreadable},
+        {"\\\\SRV\\SHARE\\X", "MAX", kUnreadable},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(std::string(r.spec ? r.spec : "(null)") + " " + (r.query ? r.query : ""));
+        zrl_error = 7;
+        const unsigned blocks = devinfo(r.spec, r.query);
+        EXPECT_EQ(zrl_error, r.want == kRefused ? 22 : 7);
+        // Free space moves while the machine works: 64 MiB either way will do.
+        const unsigned slack = r.want == free && free != total ? 64 * 2048 : 0;
+        EXPECT_LE(blocks, r.want + slack);
+        EXPECT_GE(blocks + slack, r.want);
+    }
+    // The drive of the specification, whatever its directory; another file system.
+    const std::string other = kWindows ? tree.root().substr(0, 2) + "\\nowhere\\x" : "/dev/shm/x";
+    if (kWindows || fs::is_directory("/dev/shm")) {
+        EXPECT_EQ(devinfo(other.c_str(), "MAX"), kWindows ? total : blocks_of("/dev/shm", true));
     }
 }
 
-// A new name without directory goes to the current one; a logical device to
-// the first directory of its translation, unless the name has a directory of
-// its own; a device without translation is dropped.
-TEST(Frename, PutsTheNewNameWhereItsDeviceAndDirectorySay) {
+// setdir on a copy of path in a guarded buffer; the text it leaves there.
+std::string setdir_text(const std::string &path, int *length, int size = 81) {
+    filespec_test::Guarded buffer(size);
+    std::memcpy(buffer.data(), path.c_str(), path.size() + 1);
+    *length = setdir(buffer.data());
+    EXPECT_TRUE(buffer.untouched_from(std::max<int>(*length, static_cast<int>(path.size())) + 1));
+    EXPECT_EQ(*length, static_cast<int>(buffer.text().size()));
+    return buffer.text();
+}
+
+// A failed change reports the directory that stays current; one too long to
+// report in 79 characters gives nothing, one of exactly 79 still fits.
+TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
     Tree tree;
-    for (const char *dir : {"archive", "old", "sub"})
-        tree.dir(dir);
-    InDirectory here(tree.root());
-    define("ZRLT_FOPS_ARCH", tree.at("archive") + "," + tree.at("old"));
-    define("ZRLT_FOPS_EMPTY", "");
+    tree.dir("sub/\xc3\xa9t\xc3\xa9");
+    if (!kWindows) tree.dir("D:");
+    InDirectory keep(current_directory()); // setdir changes it
+    ASSERT_LT(tree.root().size() + 10, 79u) << "the test needs a short temporary directory";
     const std::pair<std::string, std::string> rows[] = {
-        {"B.TXT", "B.TXT"},
-        {"ZRLT_FOPS_ARCH:A.BAK", "archive/A.BAK"},
-        {"ZRLT_FOPS_ARCH:" + native("sub/A.BAK"), "sub/A.BAK"},
-        {"ZRLT_FOPS_NOTDEFINED:A.BAK", "A.BAK"},
-        {"ZRLT_FOPS_EMPTY:A.BAK", "A.BAK"},
+        {tree.at("sub") + kSep, tree.at("sub") + kSep},
+        {"\xc3\xa9t\xc3\xa9", tree.at("sub/\xc3\xa9t\xc3\xa9") + kSep},
+        {"", tree.at("sub/\xc3\xa9t\xc3\xa9") + kSep},
+        {tree.at("no/such/dir"), tree.at("sub/\xc3\xa9t\xc3\xa9") + kSep},
+        {native("../.."), tree.root() + kSep},
+        // A name ending with a colon is the root of that device; without
+        // drives it is a directory below the current one.
+        {kWindows ? tree.root().substr(0, 2) : "D:",
+         kWindows ? tree.root().substr(0, 3) : tree.at("D:") + kSep},
     };
-    for (const auto &[to, lands_at] : rows) {
-        tree.file("A.TXT", "alpha");
-        const Tree::Snapshot before = tree.snapshot();
-        zrl_error = 99;
-        EXPECT_EQ(frename("A.T*", to.c_str()), 0) << to;
-        EXPECT_EQ(zrl_error, 0) << to;
-        EXPECT_EQ(changes(before, tree.snapshot()), "-A.TXT +" + lands_at) << to;
-        fs::remove(os_path(tree.at(lands_at)));
+    int n = -1;
+    for (const auto &[path, expected] : rows) {
+        EXPECT_EQ(setdir_text(path, &n), expected) << path;
+        const std::string now = current_directory();
+        EXPECT_EQ(now.back() == kSep ? now : now + kSep, expected) << path;
     }
+    std::string edge = tree.root() + kSep;
+    edge.resize(79, 'e');
+    const std::string deeper = edge + kSep + std::string(30, 'f');
+    fs::create_directories(os_path(deeper));
+    EXPECT_EQ(setdir_text(edge, &n), edge + kSep);
+    EXPECT_EQ(n, 80);
+    EXPECT_EQ(setdir_text(deeper, &n, 256), "");
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(current_directory(), deeper);
 }
 
 } // namespace

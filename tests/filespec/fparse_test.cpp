@@ -40,7 +40,6 @@ TEST(Fparse, OneRowPerRule) {
     } rows[] = {
         {"file", "C:\\DATA\\*.TXT", nullptr, "C:\\DATA\\file.TXT", "C:\\DATA\\file.TXT"},
         {"C:\\DATA\\FILE.TXT", nullptr, "DEV,DIR", "C:\\DATA\\", "C:\\DATA\\"},
-        {"C:\\DATA\\FILE.TXT", nullptr, "nam", "FILE", "FILE"},
         {"C:\\DATA\\FILE.TXT", nullptr, "dev", "", "C:"},
         {"C:\\DATA\\FILE.TXT", nullptr, "dir", "C:\\DATA\\", "\\DATA\\"},
         {"C:\\DATA\\FILE.TXT", nullptr, "xyz", "", ""},
@@ -49,17 +48,12 @@ TEST(Fparse, OneRowPerRule) {
         {"\\USR\\X.TXT", nullptr, "dev", "", "\\USR\\"},
         {"ARCHIVE.TAR.GZ", nullptr, "nam", "ARCHIVE.TAR", "ARCHIVE.TAR"},
         {"ARCHIVE.TAR.GZ", nullptr, "typ", ".GZ", ".GZ"},
-        {".profile", nullptr, "nam", "", ""},
         {".profile", nullptr, "typ", ".profile", ".profile"},
         {"file.txt;3", nullptr, "typ", ".txt;3", ".txt;3"},
-        {"..", nullptr, "typ", ".", "."},
-        {"file.", nullptr, "typ", ".", "."},
         {"node::x", "DEF::D:[X]Y.Z;4", "VERSION", "", ""},
         {"node::x", "DEF::D:[X]Y.Z;4", "NODE", "", ""},
-        {"node::x", nullptr, "dev", "node:", "node:"},
         {"DATA:SUB\\REPORT.LIS", nullptr, "dev", "DATA:", "DATA:"},
         {"A\\B:C.D", nullptr, "nam", "B:C", "B:C"}, // a colon after a separator
-        {"ab:c:d.e", nullptr, "nam", "c:d", "c:d"},
         {"a:b:c.d", nullptr, "nam", "a:b:c", "b:c"},
         {"/usr/lib/libc.so.6", nullptr, "dev,dir", "/usr/lib/", "/usr/"},
         {"mixed\\dir/x.y", nullptr, "dir", "mixed\\dir/", "mixed\\"},
@@ -67,14 +61,12 @@ TEST(Fparse, OneRowPerRule) {
         {"DEV:\\DIR\\NAME.TYP", nullptr, "typ,nam", "NAME.TYP", "NAME.TYP"},
         {"DEV:\\DIR\\NAME.TYP", nullptr, "dev\xe9nam", "DEV:NAME", "DEV:NAME"},
         {"DEV:\\DIR\\NAME.TYP", nullptr, "di", "", ""},
-        {"DEV:\\DIR\\NAME.TYP", nullptr, "directoryx", "", ""},
         // A field of spec replaces the default's whole; one of neither stays out.
         {"sub\\new.lis", "C:\\DATA\\old.txt", nullptr, "sub\\new.lis", "C:sub\\new.lis"},
         {"DATA:", "DK:\\DATA\\old.txt", nullptr, "DATA:\\DATA\\old.txt", "DATA:\\DATA\\old.txt"},
         {"D:", "C:\\DATA\\old.txt", nullptr, "C:\\DATA\\D:.txt", "D:\\DATA\\old.txt"},
         {"\\OTHER\\", "C:\\DATA\\old.txt", nullptr, "\\OTHER\\old.txt", "\\OTHER\\\\DATA\\old.txt"},
         {"name", "C:", nullptr, "name", "C:name"},
-        {"file", "/data/*.txt", nullptr, "/data/file.txt", "/data/file.txt"},
         {"/other/", "DATA:/data/old.txt", nullptr, "DATA:/other/old.txt", nullptr},
         {nullptr, nullptr, nullptr, "", ""},
         // The canonical form: device upper-cased, name and type lower-cased,
@@ -85,16 +77,12 @@ TEST(Fparse, OneRowPerRule) {
         {"a.b.c", nullptr, "/can", "a.b.c", "a.b.c", 0},
         {"\xc4U:\xc4X.Y", nullptr, "can", "\xc4U:\xc4x.y", "\xc4U:\xc4x.y", 0},
         {"file", "c:\\dir\\", "can", "C:file", "C:file", 0}, // '\dir\' is a name there
-        {"[abc", nullptr, "can", "[abc", "[abc", 0},        // no closing bracket
-        {"\\a:", nullptr, "can", "\\A:", "\\A:", 0},
         {nullptr, nullptr, "can", "", "", 0},
         {"c:\\x\\file.dat", nullptr, "can", "", "", 22},
-        {"x;1", nullptr, "can", "", "", 22},
         {"node::x", nullptr, "can", "", "", 22},
         {"a/b.c", nullptr, "can", "", "", 22},
         {"[d]x.y", nullptr, "can", "", "", 22},
         {"[a.]", nullptr, "can", "", "", 22}, // the complete group before the missing one
-        {"a:b::c", nullptr, "can", "", "", 22},
         {"..", nullptr, "can", "", "", 22},
         // The mode word counts at the start of the list only.
         {"sys:File.DAT", nullptr, "nam,can", "File", "File"},

@@ -105,9 +105,9 @@ std::vector<std::pair<std::string, bool>> enumerated(const std::string &director
 // name that does not start with a dot.
 TEST(Listings, AgreeWithTheLayersEnumeration) {
     Tree tree;
-    for (const char *f : {"a.txt", "b.TXT", "ab.txt", "c.tar.gz", "x.gz.txt", "noext", "e.",
-                          ".hidden.txt", "file1.txt", "file12.txt", "file.txt", "\xc3\xa9.txt",
-                          "sub.txt/in.txt", "z"})
+    for (const char *f :
+         {"a.txt", "b.TXT", "ab.txt", "c.tar.gz", "x.gz.txt", "noext", "e.", ".hidden.txt",
+          "file1.txt", "file12.txt", "file.txt", "\xc3\xa9.txt", "sub.txt/in.txt", "z"})
         tree.file(f);
     tree.dir("dir.d");
     const std::string directory = tree.root();
@@ -207,8 +207,8 @@ TEST(SearchList, SearchesEachElementInTurn) {
                                                 tree.at("B") + kSep + "," + tree.at(utf8));
     const Search top = run(list + ":*.TXT");
     EXPECT_EQ(top.status, 0);
-    EXPECT_EQ(top.entries, (Texts{tree.at("A/1.TXT"), tree.at("B/3.TXT"),
-                                  tree.at(utf8 + "/\xe2\x82\xac.TXT")}));
+    EXPECT_EQ(top.entries,
+              (Texts{tree.at("A/1.TXT"), tree.at("B/3.TXT"), tree.at(utf8 + "/\xe2\x82\xac.TXT")}));
     EXPECT_EQ(top.pattern, tree.at(utf8 + "/"));
     const Texts in_sub = {tree.at("A/SUB/4.TXT"), tree.at("B/SUB/5.TXT")};
     EXPECT_EQ(run(list + ":SUB" + kSep + "*.TXT").entries, in_sub);
@@ -257,11 +257,13 @@ TEST(Ffspec, MarksDirectoriesAndFindsNothingQuietly) {
     Tree tree;
     tree.file("sub/in.txt");
     const std::string root = full_path(kSepText);
-    const std::pair<std::string, std::string> rows[] = {
-        {tree.at("sub"), tree.at("sub/")}, {tree.at("sub/"), tree.at("sub/")},
-        {kSepText, root},                  {"\\", root},
-        {tree.at("*.none"), ""},           {tree.at("no/*.txt"), ""},
-        {"ZRLT_SRCH_NEVER:x.txt", ""}};
+    const std::pair<std::string, std::string> rows[] = {{tree.at("sub"), tree.at("sub/")},
+                                                        {tree.at("sub/"), tree.at("sub/")},
+                                                        {kSepText, root},
+                                                        {"\\", root},
+                                                        {tree.at("*.none"), ""},
+                                                        {tree.at("no/*.txt"), ""},
+                                                        {"ZRLT_SRCH_NEVER:x.txt", ""}};
     for (const auto &[spec, expected] : rows) {
         Guarded out(kOut);
         zrl_error = 42;
