@@ -40,6 +40,18 @@ std::string with(char separator, std::string text) {
     return text;
 }
 
+// Puts the tree back as the snapshot shows it.
+void restore(const Tree &tree, const Tree::Snapshot &to) {
+    std::error_code ignored;
+    for (const auto &entry : tree.snapshot())
+        if (to.count(entry.first) == 0) fs::remove_all(os_path(tree.at(entry.first)), ignored);
+    for (const auto &[path, content] : to)
+        if (content == "<dir>")
+            tree.dir(path);
+        else if (!tree.exists(path) || tree.content(path) != content)
+            tree.file(path, content);
+}
+
 // The tree: the file everything below names, its neighbour, and the decoys.
 // A pattern's device put in front of a found full path lands below the tree
 // at the tree's own path again; a name cut short or a separator read in a
@@ -56,10 +68,20 @@ struct DecoyTree {
         tree.file("data/a.txt.bak", "decoy: a longer name");
         // Where a colon may be part of a name, a file in the current
         // directory can bear the very text of a logical name and its file.
+        // Where there are no drives, a colon after one letter is part of a
+        // name too, and a name may hold a backslash.
         if (!kWindows) {
             tree.file("ZRLT_RES_FWD:a.txt", "decoy: the logical name's text");
             tree.file("ZRLT_RES_ROOT:data/a.txt", "decoy: the logical name's text as a directory");
+            tree.file("C:a.TXT", "named");
+            tree.file("C:/a.TXT", "decoy: a directory named C:");
+            tree.file("q\\b", "unreachable");
+            tree.file("q/b", "decoy: what q\\b would name");
         }
+        tree.file("ro.txt", "read-only");
+        fs::permissions(os_path(tree.at("ro.txt")),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
         const std::string root = tree.root();
         define("ZRLT_RES_FWD", with('/', root) + "/data/");
         define("ZRLT_RES_BACK", with('\\', root) + "\\data");
@@ -67,6 +89,7 @@ struct DecoyTree {
         define("ZRLT_RES_FIRST", root + kSep + "data," + root);
         define("ZRLT_RES_ROOT", root);
         define("ZRLT_RES_EMPTY", "");
+        define("ZRLT_RES_LONG", std::string(5000, 'x'));
     }
 };
 
@@ -108,6 +131,7 @@ TEST(NameResolution, EveryFormOfANameReachesThatFileAndNoOther) {
     DecoyTree d;
     InDirectory here(d.tree.root());
     const std::string target = full_path(d.tree.at("data/a.txt"));
+    const Tree::Snapshot start = d.tree.snapshot();
     for (const Form &form : forms_of_target(d)) {
         SCOPED_TRACE(std::string(form.what) + ": " + form.spec);
         const char *spec = form.spec.c_str();
@@ -136,70 +160,78 @@ TEST(NameResolution, EveryFormOfANameReachesThatFileAndNoOther) {
             {[&] { return frename(spec, "moved.txt"); }, "-data/a.txt +moved.txt"},
         };
         for (const auto &op : operations) {
-            const Tree::Snapshot before = d.tree.snapshot();
             EXPECT_EQ(op.run(), 0) << op.expected;
-            EXPECT_EQ(changes(before, d.tree.snapshot()), op.expected);
-            d.tree.file("data/a.txt", "target");
-            std::error_code ignored;
-            fs::remove(os_path(d.tree.at("moved.txt")), ignored);
+            EXPECT_EQ(changes(start, d.tree.snapshot()), op.expected);
+            restore(d.tree, start);
         }
     }
 }
 
-// The new name of a rename goes exactly where its own text says, written
-// either way: a logical device to the first directory of its translation
-// (with a separator put between unless it ends with one), unless the name
-// has a directory of its own; a device without translation is dropped.
-TEST(NameResolution, RenamedFilesLandWhereTheNewNameSays) {
+// Each delete or rename changes exactly what it names and reports failures
+// with the runtime's numbers, also in the status.  A new name goes where its
+// own text says, written either way: a logical device to the first directory
+// of its translation (with a separator put between unless it ends with one),
+// unless the name has a directory of its own; a device without translation
+// is dropped; a name too long to hold whole is refused, never cut.  Delete
+// takes one match per call, the first directory of a search list first, and
+// refuses directories and read-only files as the Windows runtime does.  A
+// name with a backslash, where there are no drives, is passed over.
+TEST(NameResolution, DeleteAndRenameChangeExactlyWhatTheyName) {
     DecoyTree d;
     InDirectory here(d.tree.root());
-    std::vector<std::string> new_names = {d.tree.at("data/n.txt"),
-                                          "ZRLT_RES_BACK:n.txt",
-                                          "ZRLT_RES_FWD:n.txt",
-                                          "\\" + d.below + "\\data\\n.txt",
-                                          "ZRLT_RES_FIRST:n.txt",
-                                          "ZRLT_RES_ROOT:" + native("data/n.txt"),
-                                          native("data/n.txt"),
-                                          "ZRLT_RES_UNDEFINED:" + native("data/n.txt"),
-                                          "ZRLT_RES_EMPTY:" + native("data/n.txt")};
-    if (!kWindows) new_names.push_back("\\\\" + d.below + "\\data\\n.txt");
-    for (const std::string &name : new_names) {
-        const Tree::Snapshot before = d.tree.snapshot();
-        EXPECT_EQ(frename(native("data/b.t*").c_str(), name.c_str()), 0) << name;
-        EXPECT_EQ(changes(before, d.tree.snapshot()), "-data/b.txt +data/n.txt") << name;
-        EXPECT_EQ(frename(d.tree.at("data/n.txt").c_str(), d.tree.at("data/b.txt").c_str()), 0);
-    }
-}
-
-// Where there are no drives, a colon after one letter is part of a name,
-// and a name may hold a backslash, which the layer would read as a
-// separator: such a file is passed over, never taken for the file that
-// its name would then name.
-TEST(NameResolution, OneLetterDevicesAndBackslashesInNamesWhereThereAreNoDrives) {
-    if (kWindows) GTEST_SKIP() << "drive letters and backslashes are the system's own";
-    Tree tree{"resolve_posix"};
-    tree.file("C:a.TXT", "named");
-    tree.file("C:/a.TXT", "decoy: a directory named C:");
-    tree.file("a\\b", "unreachable");
-    tree.file("a/b", "decoy: what a\\b would name");
-    InDirectory here(tree.root());
-    const struct {
-        const char *spec;
+    const Tree::Snapshot start = d.tree.snapshot();
+    const std::string b = native("data/b.t*"), n = native("data/n.txt");
+    const std::string to_n = "-data/b.txt +data/n.txt";
+    struct Row {
+        std::string op, from, to; // "del2": two deletes
         int status;
-        const char *expected;
-    } cases[] = {
-        {"C:*.TXT", 0, "-C:a.TXT"},
-        {"C:a.TXT", 0, "-C:a.TXT"},
-        {"a?b", 22, ""},
-        {"a*", EACCES, ""}, // 'a\b' is passed over, the directory 'a' refused
+        std::string changes;
     };
-    for (const auto &c : cases) {
-        const Tree::Snapshot before = tree.snapshot();
-        EXPECT_EQ(fdelete(c.spec), c.status) << c.spec;
-        EXPECT_EQ(changes(before, tree.snapshot()), c.expected) << c.spec;
-        tree.file("C:a.TXT", "named");
+    std::vector<Row> rows = {
+        {"ren", b, d.tree.at("data/n.txt"), 0, to_n},
+        {"ren", b, "ZRLT_RES_BACK:n.txt", 0, to_n},
+        {"ren", b, "ZRLT_RES_FWD:n.txt", 0, to_n},
+        {"ren", b, "\\" + d.below + "\\data\\n.txt", 0, to_n},
+        {"ren", b, "ZRLT_RES_FIRST:n.txt", 0, to_n},
+        {"ren", b, "ZRLT_RES_ROOT:" + n, 0, to_n},
+        {"ren", b, "ZRLT_RES_UNDEFINED:" + n, 0, to_n},
+        {"ren", b, "ZRLT_RES_EMPTY:" + n, 0, to_n},
+        {"ren", b, "n.txt", 0, "-data/b.txt +n.txt"},
+        {"ren", "MISSING.TXT", "n.txt", 22, ""},
+        {"ren", "ZRLT_RES_UNDEFINED:a.txt", "n.txt", 22, ""},
+        {"ren", b, native("data/a.txt"), EEXIST, ""},
+        {"ren", b, native("none/n.txt"), ENOENT, ""},
+        {"ren", b, "", 22, ""},
+        {"ren", b, "ZRLT_RES_UNDEFINED:", 22, ""},
+        {"ren", b, "(null)", 22, ""},
+        {"ren", b, std::string(4200, 'n'), ENAMETOOLONG, ""},
+        {"ren", b, "ZRLT_RES_LONG:n.txt", ENAMETOOLONG, ""},
+        {"del2", "ZRLT_RES_FIRST:*.txt", "", 0, "-data/a.txt -data/b.txt"},
+        {"del", "MISSING.TXT", "", 22, ""},
+        {"del", "ZRLT_RES_UNDEFINED:a.txt", "", 22, ""},
+        {"del", "(null)", "", 22, ""},
+        {"del", "dat?", "", EACCES, ""},
+        {"del", "ro.txt", "", EACCES, ""},
+    };
+    if (!kWindows) {
+        rows.push_back({"ren", b, "\\\\" + d.below + "\\data\\n.txt", 0, to_n});
+        rows.push_back({"del", "C:*.TXT", "", 0, "-C:a.TXT"});
+        rows.push_back({"del", "C:a.TXT", "", 0, "-C:a.TXT"});
+        rows.push_back({"del", "q?b", "", 22, ""});
+        rows.push_back({"del", "q*", "", EACCES, ""}); // 'q\b' passed over, the directory refused
     }
-    ZRL_LIGHT_SEARCH light = ffsinit(nullptr, tree.root().c_str(), "a?b");
+    const auto arg = [](const std::string &s) { return s == "(null)" ? nullptr : s.c_str(); };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.op + " " + r.from + " -> " + r.to.substr(0, 60));
+        zrl_error = -5;
+        int status = r.op == "ren" ? frename(arg(r.from), arg(r.to)) : fdelete(arg(r.from));
+        if (r.op == "del2") status += fdelete(arg(r.from));
+        EXPECT_EQ(status, r.status);
+        EXPECT_EQ(zrl_error, r.status);
+        EXPECT_EQ(changes(start, d.tree.snapshot()), r.changes);
+        restore(d.tree, start);
+    }
+    ZRL_LIGHT_SEARCH light = ffsinit(nullptr, d.tree.root().c_str(), "q?b");
     char out[4097];
     EXPECT_EQ(ffsearch(light, out), 0) << out;
     ffsfree(light);
@@ -241,75 +273,6 @@ TEST(NameResolution, OverlongNamesAreRefusedNeverCut) {
         EXPECT_EQ(fdelete(spec.c_str()), ENAMETOOLONG);
         EXPECT_EQ(frename(spec.c_str(), "moved.txt"), ENAMETOOLONG);
         EXPECT_EQ(frename("other.txt", spec.c_str()), ENAMETOOLONG);
-    }
-    EXPECT_EQ(changes(before, tree.snapshot()), "");
-}
-
-// One match per call, the first directory of a search list first; a
-// directory and a read-only file are refused as the Windows runtime refuses
-// them, and nothing else changes.
-TEST(Fdelete, DeletesOneMatchPerCallAndRefusesDirectoriesAndReadOnlyFiles) {
-    Tree tree;
-    for (const char *f : {"a/X.LIS", "a/Y.LIS", "a/LIS.DAT", "b/Z.LIS", "SUB.DIR/IN.TXT", "RO.TXT"})
-        tree.file(f);
-    fs::permissions(os_path(tree.at("RO.TXT")),
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-    define("ZRLT_FOPS_DEL", tree.at("a") + "," + tree.at("b"));
-    InDirectory here(tree.root());
-    const Tree::Snapshot before = tree.snapshot();
-    for (const char *after : {"", "-a/X.LIS -a/Y.LIS", "-a/X.LIS -a/Y.LIS -b/Z.LIS"}) {
-        zrl_error = 99;
-        EXPECT_EQ(fdelete("ZRLT_FOPS_DEL:*.LIS"), 0);
-        EXPECT_EQ(zrl_error, 0);
-        if (*after != '\0') { // the first directory's matches go first
-            EXPECT_EQ(changes(before, tree.snapshot()), after);
-        }
-    }
-    const Tree::Snapshot after = tree.snapshot();
-    const std::pair<const char *, int> refused[] = {{"ZRLT_FOPS_DEL:*.LIS", 22},
-                                                    {"MISSING.TXT", 22},
-                                                    {"ZRLT_FOPS_UNDEFINED:X.TXT", 22},
-                                                    {nullptr, 22},
-                                                    {"SUB.*", EACCES},
-                                                    {"RO.TXT", EACCES}};
-    for (const auto &[spec, status] : refused) {
-        zrl_error = 0;
-        EXPECT_EQ(fdelete(spec), status) << (spec ? spec : "(null)");
-        EXPECT_EQ(zrl_error, status) << (spec ? spec : "(null)");
-    }
-    EXPECT_EQ(changes(after, tree.snapshot()), "");
-}
-
-// Failures give the runtime's numbers and replace nothing: a new name too
-// long to hold whole is refused, never cut.
-TEST(Frename, ReportsFailuresAndReplacesNothing) {
-    Tree tree;
-    tree.file("A.TXT", "alpha");
-    tree.file("TAKEN.TXT", "taken");
-    InDirectory here(tree.root());
-    const Tree::Snapshot before = tree.snapshot();
-    define("ZRLT_FOPS_LONG", std::string(5000, 'x'));
-    const std::string too_long(4200, 'n'), no_dir = native("NODIR/B.TXT");
-    const struct {
-        const char *from, *to;
-        int status;
-    } rows[] = {
-        {"MISSING.TXT", "B.TXT", 22},
-        {"ZRLT_FOPS_UNDEFINED:A.TXT", "B.TXT", 22},
-        {"A.TXT", "TAKEN.TXT", EEXIST},
-        {"A.TXT", no_dir.c_str(), ENOENT},
-        {"A.TXT", "", 22},
-        {"A.TXT", "ZRLT_FOPS_UNDEFINED:", 22},
-        {"A.TXT", nullptr, 22},
-        {"A.TXT", too_long.c_str(), ENAMETOOLONG},
-        {"A.TXT", "ZRLT_FOPS_LONG:A.BAK", ENAMETOOLONG},
-    };
-    for (const auto &r : rows) {
-        const std::string what = std::string(r.from) + " -> " + (r.to ? r.to : "(null)");
-        zrl_error = 0;
-        EXPECT_EQ(frename(r.from, r.to), r.status) << what.substr(0, 60);
-        EXPECT_EQ(zrl_error, r.status) << what.substr(0, 60);
     }
     EXPECT_EQ(changes(before, tree.snapshot()), "");
 }
