@@ -19,11 +19,14 @@ using filespec_test::Guarded;
 constexpr int kSpecBytes = 4097;
 constexpr int kUntouched = 7; // zrl_error before each call
 
-// fparse into a guarded buffer, checking the length and that nothing was
-// written behind the NUL.
-std::string parse(const char *spec, const char *def, const char *fields) {
+// fparse, or fparseio when there is a related specification, into a
+// guarded buffer, checking the length and that nothing was written behind
+// the NUL.
+std::string parse(const char *spec, const char *def, const char *fields,
+                  const char *related = nullptr) {
     Guarded out(kSpecBytes);
-    const int n = fparse(out.data(), spec, def, fields);
+    const int n = related ? fparseio(out.data(), spec, def, related, fields)
+                          : fparse(out.data(), spec, def, fields);
     EXPECT_TRUE(out.untouched_from(n + 1));
     EXPECT_EQ(static_cast<std::size_t>(n), out.text().size());
     return out.text();
@@ -32,11 +35,16 @@ std::string parse(const char *spec, const char *def, const char *fields) {
 // Where there are no drives (POSIX) a colon after one letter is part of a
 // name and a leading separator, or two, is the root directory; there a slash
 // separates too.  Windows reads a leading slash as a device and any other as
-// part of a name.  A null result: the row does not apply there.
+// part of a name.  A null result: the row does not apply there.  fparseio
+// takes only name and type from its related specification (the last
+// column), cut at 132, and its related default is the default column.
 TEST(Fparse, OneRowPerRule) {
+    const std::string long_name(200, 'r'), long_related = long_name + ".typ";
+    const std::string long_want = "C:\\OUT\\" + long_name.substr(0, 132);
     const struct {
         const char *spec, *def, *fields, *posix, *windows;
         int status = kUntouched;
+        const char *related = nullptr;
     } rows[] = {
         {"file", "C:\\DATA\\*.TXT", nullptr, "C:\\DATA\\file.TXT", "C:\\DATA\\file.TXT"},
         {"C:\\DATA\\FILE.TXT", nullptr, "DEV,DIR", "C:\\DATA\\", "C:\\DATA\\"},
@@ -87,6 +95,16 @@ TEST(Fparse, OneRowPerRule) {
         // The mode word counts at the start of the list only.
         {"sys:File.DAT", nullptr, "nam,can", "File", "File"},
         {"sys:File.DAT", nullptr, "ca", "", ""},
+        // fparseio
+        {"C:\\OUT\\", nullptr, nullptr, "C:\\OUT\\prog.c", "C:\\OUT\\prog.c", 7, "prog.c"},
+        {".lis", nullptr, nullptr, "prog.lis", "prog.lis", 7, "D:\\SRC\\prog.c"},
+        {"", "E:\\LIB\\", nullptr, "prog.c", "prog.c", 7, "D:\\SRC\\prog.c"},
+        {"out\\", "main.c", nullptr, "out\\main.h", "out\\main.h", 7, ".h"},
+        {"x", "main.c", nullptr, "x.c", "x.c", 7, "D:\\prog"},
+        {"C:\\OUT\\", nullptr, "nam", "prog", "prog", 7, "prog.c"},
+        {"sys:x", nullptr, "can", "SYS:x.c", "SYS:x.c", 0, "prog.C"},
+        {"C:\\OUT\\", nullptr, nullptr, long_want.c_str(), long_want.c_str(), 7,
+         long_related.c_str()},
     };
     for (const auto &r : rows) {
         const char *want = zrl_test::kWindows ? r.windows : r.posix;
@@ -94,7 +112,7 @@ TEST(Fparse, OneRowPerRule) {
         SCOPED_TRACE(std::string(r.spec ? r.spec : "(null)") + " | " + (r.def ? r.def : "(null)") +
                      " | " + (r.fields ? r.fields : "(null)"));
         zrl_error = kUntouched;
-        EXPECT_EQ(parse(r.spec, r.def, r.fields), want);
+        EXPECT_EQ(parse(r.spec, r.def, r.fields, r.related), want);
         EXPECT_EQ(zrl_error, r.status);
     }
 }
@@ -134,34 +152,6 @@ TEST(Fparse, CutsAt4096AndMayWriteOverItsSpecification) {
     char def[kSpecBytes] = "DK:\\DATA\\old.txt";
     EXPECT_EQ(fparse(def, "new", def, nullptr), 16);
     EXPECT_STREQ(def, "DK:\\DATA\\new.txt");
-}
-
-// Only name and type come from the related specification, cut at 132.
-TEST(Fparseio, TakesNameAndTypeFromTheRelatedSpecification) {
-    const std::string long_name(200, 'r'), long_related = long_name + ".typ";
-    const struct {
-        const char *spec, *related_default, *related, *fields;
-        std::string want;
-    } rows[] = {
-        {"C:\\OUT\\", nullptr, "prog.c", nullptr, "C:\\OUT\\prog.c"},
-        {".lis", nullptr, "D:\\SRC\\prog.c", nullptr, "prog.lis"},
-        {"", "E:\\LIB\\", "D:\\SRC\\prog.c", nullptr, "prog.c"},
-        {"out\\", "main.c", ".h", nullptr, "out\\main.h"},
-        {"x", "main.c", "D:\\prog", nullptr, "x.c"},
-        {"C:\\OUT\\", nullptr, "prog.c", "nam", "prog"},
-        {"sys:x", nullptr, "prog.C", "can", "SYS:x.c"},
-        {"C:\\OUT\\", nullptr, long_related.c_str(), nullptr,
-         "C:\\OUT\\" + long_name.substr(0, 132)},
-    };
-    for (const auto &r : rows) {
-        Guarded out(kSpecBytes);
-        zrl_error = kUntouched;
-        const int n = fparseio(out.data(), r.spec, r.related_default, r.related, r.fields);
-        EXPECT_EQ(out.text(), r.want) << r.spec << " | " << r.related;
-        EXPECT_EQ(n, static_cast<int>(r.want.size()));
-        EXPECT_TRUE(out.untouched_from(n + 1));
-        EXPECT_EQ(zrl_error, r.fields && r.fields[0] == 'c' ? 0 : kUntouched);
-    }
 }
 
 } // namespace
