@@ -318,7 +318,7 @@ TEST(Devinfo, ReportsTheSpaceOfTheNamedDriveOrTheCurrentOne) {
 // setdir on a copy of each path in a guarded buffer: the text it leaves
 // there and the directory then current.  A failed change reports the
 // directory that stays current; one too long to report in 79 characters
-// gives nothing, one of exactly 79 still fits.  A name ending with a colon
+// gives nothing, one of exactly 79 still fits, 80 do not.  A name ending with a colon
 // is the root of that device; without drives it is a directory below the
 // current one.
 TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
@@ -330,8 +330,9 @@ TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
     const std::string utf8 = tree.at("sub/\xc3\xa9t\xc3\xa9") + kSep;
     std::string edge = tree.root() + kSep;
     edge.resize(79, 'e');
-    const std::string deeper = edge + kSep + std::string(30, 'f');
+    const std::string deeper = edge + kSep + std::string(30, 'f'), edge80 = edge + 'g';
     fs::create_directories(os_path(deeper));
+    fs::create_directories(os_path(edge80));
     const std::tuple<std::string, std::string, std::string> rows[] = {
         // path, what setdir reports, the directory then current
         {tree.at("sub") + kSep, tree.at("sub") + kSep, tree.at("sub")},
@@ -344,6 +345,7 @@ TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
          kWindows ? tree.root().substr(0, 3) : tree.at("D:")},
         {edge, edge + kSep, edge},
         {deeper, "", deeper},
+        {edge80, "", edge80},
     };
     for (const auto &[path, reported, current] : rows) {
         filespec_test::Guarded buffer(256);
