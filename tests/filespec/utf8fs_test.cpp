@@ -239,7 +239,7 @@ TEST(Utf8Limits, NamesOfMoreThan4095BytesAreRefused) {
     refused(chdir_utf8(name) != 0, "chdir");
     refused(FindFirstFile_utf8(name, &data) == UTF8FS_INVALID_HANDLE, "find");
     refused(GetLongPathName_utf8(name, out, UTF8FS_PATH_MAX) == 0, "long path");
-    refused(CreateFile_utf8(name, UTF8FS_GENERIC_WRITE, 0, nullptr, UTF8FS_CREATE_ALWAYS, 0,
+    refused(CreateFile_utf8(name, UTF8FS_GENERIC_READ, 0, nullptr, UTF8FS_OPEN_EXISTING, 0,
                             nullptr) == UTF8FS_INVALID_HANDLE,
             "create");
     Tree t("utf8fs");
