@@ -1,16 +1,26 @@
-// Devices, directories, delete and rename on real directories: devinfo
-// against the system's own account of the space, setdir, fdelete and frename
-// with wildcards, search-list devices and the device translation of new names.
+// Operations that act on real directories by name: wildcard search,
+// delete, rename, devinfo and setdir.  Every way of writing a
+// name reaches the file it names and no other: each form of one file's name
+// (native, written the Windows way, through a logical name whose translation
+// uses either separator, with wildcards) is handed to each operation that
+// takes a name, in a scratch tree that also holds the files a wrong
+// resolution would hit; the whole tree is compared before and after.  Then
+// what delete and rename do beyond finding their file, devinfo against the
+// system's own account of the space, setdir, and the searches themselves.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "format/guarded_buffer.h"
+#include "filespec/guarded.h"
 #include "support/tree.h"
 #include <utf8fs.h>
 #include <zrlshared.h>
@@ -18,271 +28,556 @@
 namespace {
 
 namespace fs = std::filesystem;
-using zrl_test::GuardedBuffer;
-using namespace zrl_test; // Tree, InDirectory, native paths
+using namespace zrl_test; // Tree, InDirectory, changes, native paths
+using filespec_test::Guarded;
+using Texts = std::vector<std::string>;
+const std::string kSepText(1, kSep);
+constexpr int kOut = 4097; // the out buffer of fsearch and ffspec
 
-void define(const std::string &name, const std::string &value) {
-    ASSERT_EQ(deflognam(name.c_str(), value.c_str()), 0) << name;
+// deflognam hands its "name=value" text to the environment for good; a
+// replaced text is kept here so that the leak checker reports only real leaks.
+std::string define(const std::string &name, const std::string &value) {
+    static auto *replaced = new std::vector<const char *>;
+    if (const char *old = getenv_utf8(name.c_str())) replaced->push_back(old);
+    EXPECT_EQ(deflognam(name.c_str(), value.c_str()), 0) << name;
+    return name;
 }
 
-// ---- devinfo ----
+std::string with(char separator, std::string text) {
+    std::replace(text.begin(), text.end(), separator == '/' ? '\\' : '/', separator);
+    return text;
+}
 
-// The capacity or free space the C++ library reports for a place, in
-// 512-byte blocks, as devinfo gives it.
+// Puts the tree back as the snapshot shows it.
+void restore(const Tree &tree, const Tree::Snapshot &to) {
+    std::error_code ignored;
+    for (const auto &entry : tree.snapshot())
+        if (to.count(entry.first) == 0) fs::remove_all(os_path(tree.at(entry.first)), ignored);
+    for (const auto &[path, content] : to)
+        if (content == "<dir>")
+            tree.dir(path);
+        else if (!tree.exists(path) || tree.content(path) != content)
+            tree.file(path, content);
+}
+
+// The tree: the file everything below names, its neighbour, and the decoys.
+// A pattern's device put in front of a found full path lands below the tree
+// at the tree's own path again; a name cut short or a separator read in a
+// file's name lands on the others.
+struct DecoyTree {
+    Tree tree{"resolve"};
+    std::string below; // the tree's path without its root or drive, '\' written
+    DecoyTree() {
+        below = with('\\', tree.root().substr(kWindows ? 3 : 1));
+        tree.file("data/a.txt", "target");
+        tree.file("data/b.txt", "neighbour");
+        tree.file(with('/', below) + "/data/a.txt", "decoy: the path doubled");
+        tree.file("a.txt", "decoy: the current directory");
+        tree.file("data/a.txt.bak", "decoy: a longer name");
+        // Where a colon may be part of a name, a file in the current
+        // directory can bear the very text of a logical name and its file.
+        // Where there are no drives, a colon after one letter is part of a
+        // name too, and a name may hold a backslash.
+        if (!kWindows) {
+            tree.file("ZRLT_RES_FWD:a.txt", "decoy: the logical name's text");
+            tree.file("ZRLT_RES_ROOT:data/a.txt", "decoy: the logical name's text as a directory");
+            tree.file("C:a.TXT", "named");
+            tree.file("C:/a.TXT", "decoy: a directory named C:");
+            tree.file("q\\b", "unreachable");
+            tree.file("q/b", "decoy: what q\\b would name");
+        }
+        tree.file("ro.txt", "read-only");
+        fs::permissions(os_path(tree.at("ro.txt")),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        const std::string root = tree.root();
+        define("ZRLT_RES_FWD", with('/', root) + "/data/");
+        define("ZRLT_RES_BACK", with('\\', root) + "\\data");
+        define("ZRLT_RES_LIST", with('\\', root) + "\\none," + root + kSep + "data");
+        define("ZRLT_RES_FIRST", root + kSep + "data," + root);
+        define("ZRLT_RES_ROOT", root);
+        define("ZRLT_RES_EMPTY", "");
+        define("ZRLT_RES_LONG", std::string(5000, 'x'));
+    }
+};
+
+struct Form {
+    const char *what;
+    std::string spec;
+};
+
+// The forms of the name of data/a.txt that the platform reads.
+std::vector<Form> forms_of_target(const DecoyTree &d) {
+    std::vector<Form> forms = {
+        {"native", d.tree.at("data/a.txt")},
+        {"native wildcard", d.tree.at("data/a.t?t")},
+        {"native '%'", d.tree.at("data/a.t%t")},
+        {"leading backslash", "\\" + d.below + "\\data\\a.txt"},
+        {"leading backslash, wildcard", "\\" + d.below + "\\data\\a.?xt"},
+        {"relative", native("data/a.txt")},
+        {"relative wildcard", native("data/a.tx?")},
+        {"logical, '/' translation", "ZRLT_RES_FWD:a.txt"},
+        {"logical, '\\' translation", "ZRLT_RES_BACK:a.txt"},
+        {"logical, '\\' translation, wildcard", "ZRLT_RES_BACK:a.t?t"},
+        {"search list", "ZRLT_RES_LIST:a.txt"},
+    };
+    if (!kWindows) {
+        // The Windows way of writing a POSIX path: every separator a
+        // backslash, one or two in front.
+        forms.push_back({"doubled leading backslash", "\\\\" + d.below + "\\data\\a.txt"});
+        forms.push_back(
+            {"doubled leading backslash, wildcard", "\\\\" + d.below + "\\data\\a*.txt"});
+        forms.push_back({"mixed separators", "/" + d.below + "\\data/a.txt"});
+        // Windows takes a path with a separator as it stands when it opens
+        // (where this one names nothing); here its device is still a logical name.
+        forms.push_back({"logical, then a directory", "ZRLT_RES_ROOT:data/a.txt"});
+    }
+    return forms;
+}
+
+TEST(NameResolution, EveryFormOfANameReachesThatFileAndNoOther) {
+    DecoyTree d;
+    InDirectory here(d.tree.root());
+    const std::string target = full_path(d.tree.at("data/a.txt"));
+    const Tree::Snapshot start = d.tree.snapshot();
+    for (const Form &form : forms_of_target(d)) {
+        SCOPED_TRACE(std::string(form.what) + ": " + form.spec);
+        const char *spec = form.spec.c_str();
+        char found[kOut];
+        EXPECT_GT(ffspec(found, spec, nullptr), 0);
+        EXPECT_EQ(std::string(found), target);
+        ZRL_SEARCH *context = fsinit(nullptr, spec, nullptr);
+        EXPECT_GT(fsearch(context, found), 0);
+        EXPECT_EQ(std::string(found), target);
+        fsfree(context);
+        // An open takes a path with a separator as it stands, wildcards and
+        // all; every other name is looked up.
+        if (form.spec.find_first_of("*?%") == std::string::npos) {
+            FDB *fdb = fopenr(nullptr, spec, nullptr, nullptr);
+            ASSERT_NE(fdb, nullptr);
+            EXPECT_GT(fgetstr(fdb, found), 0);
+            EXPECT_STREQ(found, "target");
+            fclosx(fdb);
+            fdbfree(fdb);
+        }
+        const struct {
+            std::function<int()> run;
+            std::string expected;
+        } operations[] = {
+            {[&] { return fdelete(spec); }, "-data/a.txt"},
+            {[&] { return frename(spec, "moved.txt"); }, "-data/a.txt +moved.txt"},
+        };
+        for (const auto &op : operations) {
+            EXPECT_EQ(op.run(), 0) << op.expected;
+            EXPECT_EQ(changes(start, d.tree.snapshot()), op.expected);
+            restore(d.tree, start);
+        }
+    }
+}
+
+// Each delete or rename changes exactly what it names and reports failures
+// with the runtime's numbers, also in the status.  A new name goes where its
+// own text says, written either way: a logical device to the first directory
+// of its translation (with a separator put between unless it ends with one),
+// unless the name has a directory of its own; a device without translation
+// is dropped; a name too long to hold whole is refused, never cut.  Delete
+// takes one match per call, the first directory of a search list first, and
+// refuses directories and read-only files as the Windows runtime does.  A
+// name with a backslash, where there are no drives, is passed over.
+TEST(NameResolution, DeleteAndRenameChangeExactlyWhatTheyName) {
+    DecoyTree d;
+    InDirectory here(d.tree.root());
+    const Tree::Snapshot start = d.tree.snapshot();
+    const std::string b = native("data/b.t*"), n = native("data/n.txt");
+    const std::string to_n = "-data/b.txt +data/n.txt";
+    struct Row {
+        std::string op, from, to; // "del2": two deletes
+        int status;
+        std::string changes;
+    };
+    std::vector<Row> rows = {
+        {"ren", b, d.tree.at("data/n.txt"), 0, to_n},
+        {"ren", b, "ZRLT_RES_BACK:n.txt", 0, to_n},
+        {"ren", b, "ZRLT_RES_FWD:n.txt", 0, to_n},
+        {"ren", b, "\\" + d.below + "\\data\\n.txt", 0, to_n},
+        {"ren", b, "ZRLT_RES_FIRST:n.txt", 0, to_n},
+        {"ren", b, "ZRLT_RES_ROOT:" + n, 0, to_n},
+        {"ren", b, "ZRLT_RES_UNDEFINED:" + n, 0, to_n},
+        {"ren", b, "ZRLT_RES_EMPTY:" + n, 0, to_n},
+        {"ren", b, "n.txt", 0, "-data/b.txt +n.txt"},
+        {"ren", "MISSING.TXT", "n.txt", 22, ""},
+        {"ren", "ZRLT_RES_UNDEFINED:a.txt", "n.txt", 22, ""},
+        {"ren", b, native("data/a.txt"), EEXIST, ""},
+        {"ren", b, native("none/n.txt"), ENOENT, ""},
+        {"ren", b, "", 22, ""},
+        {"ren", b, "ZRLT_RES_UNDEFINED:", 22, ""},
+        {"ren", b, "(null)", 22, ""},
+        {"ren", b, std::string(4200, 'n'), ENAMETOOLONG, ""},
+        {"ren", b, "ZRLT_RES_LONG:n.txt", ENAMETOOLONG, ""},
+        {"del2", "ZRLT_RES_FIRST:*.txt", "", 0, "-data/a.txt -data/b.txt"},
+        {"del", "MISSING.TXT", "", 22, ""},
+        {"del", "ZRLT_RES_UNDEFINED:a.txt", "", 22, ""},
+        {"del", "(null)", "", 22, ""},
+        {"del", "dat?", "", EACCES, ""},
+        {"del", "ro.txt", "", EACCES, ""},
+    };
+    if (!kWindows) {
+        rows.push_back({"ren", b, "\\\\" + d.below + "\\data\\n.txt", 0, to_n});
+        rows.push_back({"del", "C:*.TXT", "", 0, "-C:a.TXT"});
+        rows.push_back({"del", "C:a.TXT", "", 0, "-C:a.TXT"});
+        rows.push_back({"del", "q?b", "", 22, ""});
+        rows.push_back({"del", "q*", "", EACCES, ""}); // 'q\b' passed over, the directory refused
+    }
+    const auto arg = [](const std::string &s) { return s == "(null)" ? nullptr : s.c_str(); };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.op + " " + r.from + " -> " + r.to.substr(0, 60));
+        zrl_error = -5;
+        int status = r.op == "ren" ? frename(arg(r.from), arg(r.to)) : fdelete(arg(r.from));
+        if (r.op == "del2") status += fdelete(arg(r.from));
+        EXPECT_EQ(status, r.status);
+        EXPECT_EQ(zrl_error, r.status);
+        EXPECT_EQ(changes(start, d.tree.snapshot()), r.changes);
+        restore(d.tree, start);
+    }
+    ZRL_LIGHT_SEARCH light = ffsinit(nullptr, d.tree.root().c_str(), "q?b");
+    char out[kOut];
+    EXPECT_EQ(ffsearch(light, out), 0) << out;
+    ffsfree(light);
+}
+
+// A name too long for the file system is refused by every operation that
+// takes one, with the runtime's number for it; none acts on a shortened
+// name.  The decoy lies where the name cut at 4096 characters and then
+// shortened by its logical name's translation would lead.
+TEST(NameResolution, OverlongNamesAreRefusedNeverCut) {
+    Tree tree{"resolve_long"};
+    const std::string device = "ZRLT_RES_" + std::string(60, 'L') + ":";
+    define(device.substr(0, device.size() - 1), ".");
+    std::string dirs;
+    while (dirs.size() + 201 <= 4096 - device.size() - 10 - 5)
+        dirs += std::string(200, 'd') + "/";
+    dirs += std::string(4096 - device.size() - 10 - dirs.size() - 1, 'e') + "/";
+    ASSERT_EQ(device.size() + dirs.size() + 10, 4096u);
+    std::error_code made;
+    fs::create_directories(os_path(tree.at(dirs)), made);
+    if (made) GTEST_SKIP() << "the file system takes no path this long: " << made.message();
+    tree.file(dirs + "victim.txt", "must stay");
+    tree.file("other.txt", "other");
+    InDirectory here(tree.root());
+    const Tree::Snapshot before = tree.snapshot();
+    for (const char *name : {"victim.txtX", "victim.tx*X"}) {
+        const std::string spec = device + native(dirs) + name;
+        zrl_error = 0;
+        fsfree(fsinit(nullptr, spec.c_str(), nullptr));
+        EXPECT_EQ(zrl_error, ENAMETOOLONG) << name;
+        char out[kOut];
+        zrl_error = 7;
+        EXPECT_EQ(ffspec(out, spec.c_str(), nullptr), 0);
+        EXPECT_EQ(zrl_error, 7);
+        EXPECT_EQ(fdelete(spec.c_str()), ENAMETOOLONG);
+        EXPECT_EQ(frename(spec.c_str(), "moved.txt"), ENAMETOOLONG);
+        EXPECT_EQ(frename("other.txt", spec.c_str()), ENAMETOOLONG);
+    }
+    EXPECT_EQ(changes(before, tree.snapshot()), "");
+}
+
+// The capacity or free space the C++ library reports, in 512-byte blocks.
 unsigned blocks_of(const std::string &place, bool total) {
     const fs::space_info space = fs::space(os_path(place));
     const std::uintmax_t blocks = (total ? space.capacity : space.available) / 512;
     return static_cast<unsigned>(std::min<std::uintmax_t>(blocks, 0x7FFFFFFE));
 }
 
-TEST(Devinfo, AnswersTheQueryWordsAndTheirAbbreviationsAndRefusesOthers) {
+// Query words and their abbreviations, on the named drive or the current
+// directory's; logical names are not translated, so a device that is no
+// drive has no space to read.
+TEST(Devinfo, ReportsTheSpaceOfTheNamedDriveOrTheCurrentOne) {
     Tree tree;
-    const std::string spec = tree.at("X.DAT");
-    const unsigned total = blocks_of(tree.root(), true);
-    const unsigned free_blocks = blocks_of(tree.root(), false);
-    ASSERT_GT(total, 0u);
-    enum Kind { Free, Total, Refused };
-    const std::pair<const char *, Kind> cases[] = {
-        {"FreeB", Free},  {"AVAI", Free},    {"maxblocks", Total},     {"/MAX", Total},
-        {"FRE", Refused}, {"MA", Refused},   {"FREEBLOCKSX", Refused}, {nullptr, Refused},
-    };
-    for (const auto &[query, kind] : cases) {
-        const std::string what = query ? query : "(null)";
-        zrl_error = 7;
-        const unsigned blocks = devinfo(spec.c_str(), query);
-        EXPECT_EQ(zrl_error, kind == Refused ? 22 : 7) << what;
-        // Free space moves while the machine works: 64 MiB either way will do.
-        const unsigned want = kind == Total ? total : kind == Free ? free_blocks : 0;
-        const unsigned slack = kind == Free ? 64 * 2048 : 0;
-        EXPECT_LE(blocks, want + slack) << what;
-        EXPECT_GE(blocks + slack, want) << what;
-    }
-}
-
-TEST(Devinfo, ReportsOnTheNamedDriveOrTheCurrentDirectoryButNotOnOtherDevices) {
-    Tree tree;
-    tree.dir("sub");
     InDirectory here(tree.root());
-    const unsigned total = blocks_of(tree.root(), true);
-    for (const std::string &spec : {std::string(""), std::string("*.*"), tree.at("sub") + kSep})
-        EXPECT_EQ(devinfo(spec.c_str(), "MAX"), total) << spec;
-    EXPECT_EQ(devinfo(nullptr, "MAX"), total);
-    if (kWindows) {
-        // The drive of the specification, whatever its directory.
-        const std::string drive = tree.root().substr(0, 2);
-        EXPECT_EQ(devinfo((drive + "\\nowhere\\x.dat").c_str(), "MAX"), total);
-        EXPECT_EQ(devinfo(drive.c_str(), "MAX"), total);
-    } else if (fs::is_directory("/dev/shm")) { // another file system
-        EXPECT_EQ(devinfo("/dev/shm/x.dat", "MAX"), blocks_of("/dev/shm", true));
-    }
-    // Logical names are not translated: a device that is no drive has no
-    // space to read.
     define("ZRLT_FOPS_DEVLOG", tree.root());
-    for (const char *spec : {"ZRLT_FOPS_DEVLOG:X.DAT", "NOSUCHDEVICE:X.DAT", "\\\\SRV\\SHARE\\X"}) {
-        zrl_error = 9;
-        EXPECT_EQ(devinfo(spec, "FREE"), 0x7FFFFFFFu) << spec;
-        EXPECT_EQ(devinfo(spec, "MAX"), 0x7FFFFFFFu) << spec;
-        EXPECT_EQ(zrl_error, 9) << spec;
+    const unsigned total = blocks_of(tree.root(), true), free = blocks_of(tree.root(), false);
+    const std::string file = tree.at("X.DAT");
+    const std::tuple<const char *, const char *, unsigned, int> rows[] = {
+        {file.c_str(), "FreeB", free, 7},
+        {"", "AVAI", free, 7},
+        {"*.*", "maxblocks", total, 7},
+        {nullptr, "/MAX", total, 7},
+        {file.c_str(), "FRE", 0, 22},
+        {file.c_str(), "FREEBLOCKSX", 0, 22},
+        {file.c_str(), nullptr, 0, 22},
+        {"ZRLT_FOPS_DEVLOG:X.DAT", "FREE", 0x7FFFFFFF, 7},
+        {"\\\\SRV\\SHARE\\X", "MAX", 0x7FFFFFFF, 7},
+    };
+    for (const auto &[spec, query, want, status] : rows) {
+        zrl_error = 7;
+        // Free space moves while the machine works: 64 MiB either way will do.
+        EXPECT_NEAR(devinfo(spec, query), want, want == free ? 64 * 2048 : 0)
+            << (query ? query : "");
+        EXPECT_EQ(zrl_error, status) << (query ? query : "");
+    }
+    // The drive of the specification, whatever its directory; another file system.
+    const std::string other = kWindows ? tree.root().substr(0, 2) + "\\nowhere\\x" : "/dev/shm/x";
+    if (kWindows || fs::is_directory("/dev/shm")) {
+        EXPECT_EQ(devinfo(other.c_str(), "MAX"), kWindows ? total : blocks_of("/dev/shm", true));
     }
 }
 
-// ---- setdir ----
-
-// setdir on a copy of path in a guarded buffer of the given size; the text
-// it leaves there.
-std::string setdir_text(const std::string &path, int *length, int size = 81) {
-    GuardedBuffer buffer(size);
-    std::memcpy(buffer.data(), path.c_str(), path.size() + 1);
-    *length = setdir(buffer.data());
-    EXPECT_TRUE(buffer.untouched_from(std::max<int>(*length, static_cast<int>(path.size())) + 1));
-    EXPECT_EQ(*length, static_cast<int>(buffer.text().size()));
-    return buffer.text();
-}
-
-TEST(Setdir, ChangesToAnExistingDirectoryAndReportsItWithAFinalSeparator) {
+// setdir on a copy of each path in a guarded buffer: the text it leaves
+// there and the directory then current.  A failed change reports the
+// directory that stays current; one too long to report in 79 characters
+// gives nothing, one of exactly 79 still fits, 80 do not.  A name ending with a colon
+// is the root of that device; without drives it is a directory below the
+// current one.
+TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
     Tree tree;
-    tree.dir("sub/inner");
+    tree.dir("sub/\xc3\xa9t\xc3\xa9");
     if (!kWindows) tree.dir("D:");
     InDirectory keep(current_directory()); // setdir changes it
     ASSERT_LT(tree.root().size() + 10, 79u) << "the test needs a short temporary directory";
-    const std::pair<std::string, std::string> cases[] = {
-        {tree.root(), tree.root() + kSep},
-        {tree.at("sub") + kSep, tree.at("sub") + kSep},
-        {"inner", tree.at("sub/inner") + kSep},
-        {native("../inner/"), tree.at("sub/inner") + kSep},
-        {"", tree.at("sub/inner") + kSep},
-        {tree.at("no/such/dir"), tree.at("sub/inner") + kSep},
-        {native("../.."), tree.root() + kSep},
-        // A name ending with a colon is the root of that device; without
-        // drives it is a directory below the current one.
-        {kWindows ? tree.root().substr(0, 2) : "D:",
-         kWindows ? tree.root().substr(0, 3) : tree.at("D:") + kSep},
-    };
-    for (const auto &[path, expected] : cases) {
-        int n = -1;
-        EXPECT_EQ(setdir_text(path, &n), expected) << path;
-        std::string now = current_directory();
-        if (now.back() != kSep) now += kSep;
-        EXPECT_EQ(now, expected) << path;
-    }
-}
-
-TEST(Setdir, GivesNothingWhenTheCurrentDirectoryIsTooLongToReport) {
-    Tree tree;
-    std::string deep = "d123456789";
-    while (tree.at(deep).size() < 100)
-        deep += "/d123456789";
-    tree.dir(deep);
-    InDirectory keep(current_directory()); // setdir changes it
-    // Changing there succeeds, but the report does not fit in 79 characters.
-    int n = -1;
-    EXPECT_EQ(setdir_text(tree.at(deep), &n, 256), "");
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(current_directory(), tree.at(deep));
-    EXPECT_EQ(setdir_text("", &n), "");
-    // A directory of exactly 79 characters still fits, with its separator.
+    const std::string utf8 = tree.at("sub/\xc3\xa9t\xc3\xa9") + kSep;
     std::string edge = tree.root() + kSep;
-    if (edge.size() < 79) {
-        edge.resize(79, 'e');
-        fs::create_directories(os_path(edge));
-        EXPECT_EQ(setdir_text(edge, &n), edge + kSep);
-        EXPECT_EQ(n, 80);
+    edge.resize(79, 'e');
+    const std::string deeper = edge + kSep + std::string(30, 'f'), edge80 = edge + 'g';
+    fs::create_directories(os_path(deeper));
+    fs::create_directories(os_path(edge80));
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        // path, what setdir reports, the directory then current
+        {tree.at("sub") + kSep, tree.at("sub") + kSep, tree.at("sub")},
+        {"\xc3\xa9t\xc3\xa9", utf8, utf8},
+        {"", utf8, utf8},
+        {tree.at("no/such/dir"), utf8, utf8},
+        {native("../.."), tree.root() + kSep, tree.root()},
+        {kWindows ? tree.root().substr(0, 2) : "D:",
+         kWindows ? tree.root().substr(0, 3) : tree.at("D:") + kSep,
+         kWindows ? tree.root().substr(0, 3) : tree.at("D:")},
+        {edge, edge + kSep, edge},
+        {deeper, "", deeper},
+        {edge80, "", edge80},
+    };
+    for (const auto &[path, reported, current] : rows) {
+        Guarded buffer(256);
+        std::memcpy(buffer.data(), path.c_str(), path.size() + 1);
+        const int n = setdir(buffer.data());
+        EXPECT_EQ(buffer.text(), reported) << path;
+        EXPECT_EQ(n, static_cast<int>(reported.size()));
+        EXPECT_TRUE(buffer.untouched_from(std::max(n, static_cast<int>(path.size())) + 1));
+        const std::string now = current_directory();
+        EXPECT_EQ(now.back() == kSep ? now : now + kSep,
+                  current.back() == kSep ? current : current + kSep);
     }
 }
 
-// ---- fdelete ----
+// ---- Wildcard search: the search context (fsinit, fsearch, fsfree) and the
+// light search held to the UTF-8 layer's enumeration, then what only they
+// do: defaults, '%', search lists of logical names, ffspec's edges and the
+// light search's prefix.
 
-TEST(Fdelete, DeletesOneMatchPerCallThroughEveryDirectoryOfASearchList) {
+struct Search {
+    int status = 0; // zrl_error after fsinit
+    std::string pattern;
+    Texts entries; // in the order fsearch gave them
+};
+
+// Runs a search one call past its end, checking what every search must do:
+// lengths that match the text, nothing written behind the NUL, and an end
+// that reports -1 with an empty out on every call.
+Search run(const std::string &spec, const char *def = nullptr) {
+    zrl_error = 99;
+    ZRL_SEARCH *context = fsinit(nullptr, spec.c_str(), def);
+    Search result{zrl_error, context->pattern, {}};
+    for (int call = 0; call < context->count + 2; ++call) {
+        Guarded out(kOut);
+        const int n = fsearch(context, out.data());
+        EXPECT_EQ(n, static_cast<int>(out.text().size())) << spec;
+        EXPECT_TRUE(out.untouched_from(n + 1)) << spec;
+        EXPECT_EQ(n > 0 ? 0 : -1, zrl_error) << spec;
+        EXPECT_EQ(n > 0, call < context->count) << spec;
+        if (n > 0) result.entries.push_back(out.text());
+    }
+    EXPECT_EQ(fsfree(context), 0);
+    return result;
+}
+
+Texts sorted(Texts texts) {
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+// The light search's paths, sorted; its end leaves out alone.
+Texts light(const std::string &spec, const char *pattern) {
+    ZRL_LIGHT_SEARCH search = ffsinit(nullptr, spec.c_str(), pattern);
+    Texts found;
+    char out[kOut];
+    while (ffsearch(search, out) == 1)
+        found.push_back(out);
+    Guarded after(16);
+    EXPECT_EQ(ffsearch(search, after.data()), 0);
+    EXPECT_TRUE(after.untouched_from(0));
+    EXPECT_EQ(ffsfree(search), 0);
+    return sorted(found);
+}
+
+// Both searches list what the layer's enumeration lists, for patterns of
+// every shape ('%' being the layer's '?'): the search context each entry's
+// full path with a separator after a directory (after a link to one too),
+// the light search the prefix and each name that does not start with a dot.
+// Then what only the search context does: the default fills what the spec
+// lacks; '%' above the last component is plain; the pattern text is the
+// merge without a closing separator; a bare drive names its root where there
+// are drives; the list grows past its first allocation, in a context the
+// caller gave, a path in each slot.
+TEST(Listings, AgreeWithTheLayersEnumeration) {
     Tree tree;
-    for (const char *f : {"a/X.LIS", "a/Y.LIS", "a/KEEP.TXT", "a/LIS.DAT", "b/Z.LIS", "b/KEEP.TXT"})
+    for (const char *f : {"a.txt", "b.TXT", "ab.txt", "c.tar.gz", "x.gz.txt", "noext", "e.",
+                          ".hidden.txt", "file1.txt", "file12.txt", "file.txt", "\xc3\xa9.txt",
+                          "sub.txt/in.txt", "z", "d%/x1", "d%/x22"})
         tree.file(f);
-    define("ZRLT_FOPS_DEL", tree.at("a") + "," + tree.at("b"));
-    const Tree::Snapshot before = tree.snapshot();
-    // The first directory's matches go first.
-    for (int call = 0; call < 2; ++call) {
-        zrl_error = 99;
-        EXPECT_EQ(fdelete("ZRLT_FOPS_DEL:*.LIS"), 0);
-        EXPECT_EQ(zrl_error, 0);
+    Texts names, slots;
+    for (int i = 0; i < 300; ++i)
+        tree.file(names.emplace_back("many/f" + std::to_string(i) + ".dat"));
+    tree.dir("dir.d");
+    std::error_code ignored;
+    if (!kWindows)
+        std::filesystem::create_directory_symlink(tree.at("dir.d"), tree.at("l.d"), ignored);
+    const std::string dir = tree.root(), root = full_path(dir);
+    for (std::string pattern :
+         {"*", "*.*", "*.txt", "*.TXT", "*.gz", "*.tar.gz", "*z", "*.", "*.d", "?.txt", "%.txt",
+          "file?.txt", "file%.txt", "*e*", "a*", "*x*.*", "e.", "z"}) {
+        Texts context_expected, light_expected;
+        std::string layer_pattern = pattern;
+        std::replace(layer_pattern.begin(), layer_pattern.end(), '%', '?');
+        WIN32_FIND_DATA_UTF8 data;
+        const UTF8FS_HANDLE h = FindFirstFile_utf8((dir + kSep + layer_pattern).c_str(), &data);
+        for (bool more = h != UTF8FS_INVALID_HANDLE; more; more = FindNextFile_utf8(h, &data)) {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            utf8fs_stat32 st;
+            const bool is_dir = stat32_utf8((dir + kSep + name).c_str(), &st) == 0 &&
+                                (st.st_mode & UTF8FS_S_IFDIR) != 0;
+            context_expected.push_back(root + kSep + name + (is_dir ? kSepText : ""));
+            if (name[0] != '.') light_expected.push_back(dir + kSep + name);
+        }
+        if (h != UTF8FS_INVALID_HANDLE) FindClose_utf8(h);
+        EXPECT_EQ(sorted(run(dir + kSep + pattern).entries), sorted(context_expected)) << pattern;
+        EXPECT_EQ(light(dir, layer_pattern.c_str()), sorted(light_expected)) << pattern;
     }
-    EXPECT_EQ(changes(before, tree.snapshot()), "-a/X.LIS -a/Y.LIS");
-    EXPECT_EQ(fdelete("ZRLT_FOPS_DEL:*.LIS"), 0);
-    EXPECT_EQ(fdelete("ZRLT_FOPS_DEL:*.LIS"), 22);
-    EXPECT_EQ(fdelete(tree.at("a/KEEP.TXT").c_str()), 0);
-    EXPECT_EQ(changes(before, tree.snapshot()), "-a/KEEP.TXT -a/X.LIS -a/Y.LIS -b/Z.LIS");
+    InDirectory here(dir);
+    EXPECT_EQ(run("file1", tree.at("x.txt").c_str()).entries, Texts{tree.at("file1.txt")});
+    EXPECT_EQ(run(tree.at("d%/x%")).entries, Texts{tree.at("d%/x1")});
+    const Search sub = run("sub.txt" + kSepText);
+    EXPECT_EQ(sub.entries, Texts{tree.at("sub.txt/")});
+    EXPECT_EQ(sub.pattern, "sub.txt");
+    EXPECT_EQ(run("in.txt", native("sub.txt/").c_str()).pattern, native("sub.txt/in.txt"));
+    const std::string drive = kWindows ? dir.substr(0, 2) : "C:";
+    EXPECT_EQ(run(drive + "\\").entries, kWindows ? Texts{drive + "\\"} : Texts{});
+    auto *context = static_cast<ZRL_SEARCH *>(std::malloc(sizeof(ZRL_SEARCH)));
+    std::memset(context, 0x5A, sizeof *context);
+    EXPECT_EQ(fsinit(context, tree.at("many/*.dat").c_str(), nullptr), context);
+    for (int i = 0; i < context->count; ++i)
+        slots.push_back(context->list + static_cast<std::size_t>(i) * ZRL_SEARCH_SLOT);
+    for (std::string &name : names)
+        name = tree.at(name);
+    EXPECT_EQ(sorted(slots), sorted(names));
+    EXPECT_EQ(fsfree(context), 0);
 }
 
-TEST(Fdelete, ReportsWhatCannotBeDeleted) {
+// Elements in their order (a missing one passed over), the pattern text the
+// last element's directory, a directory after the device below each element,
+// the device from the default, directories marked.  An undefined name gives
+// 22 and an empty pattern; an element that leaves no room for the name
+// pattern (with its separator it fills 4095 characters) is refused whole.
+TEST(SearchList, SearchesEachElementInTurn) {
     Tree tree;
-    tree.file("SUB.DIR/INNER.TXT");
-    tree.file("READONLY.TXT");
-    fs::permissions(os_path(tree.at("READONLY.TXT")),
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
+    const std::string utf8 = "\xc3\xa9t\xc3\xa9"; // "été"
+    for (const char *f : {"A/1.TXT", "B/3.TXT", "A/SUB/4.TXT", "B/SUB/5.TXT", "B/SUB/6.DAT"})
+        tree.file(f);
+    tree.file(utf8 + "/\xe2\x82\xac.TXT"); // "€.TXT"
+    const std::string list =
+        define("ZRLT_SRCH_LIST", tree.at("A") + "," + tree.at("missing") + "," + tree.at("B") +
+                                     kSep + "," + tree.at(utf8));
+    const Search top = run(list + ":*.TXT");
+    EXPECT_EQ(top.status, 0);
+    EXPECT_EQ(top.entries,
+              (Texts{tree.at("A/1.TXT"), tree.at("B/3.TXT"), tree.at(utf8 + "/\xe2\x82\xac.TXT")}));
+    EXPECT_EQ(top.pattern, tree.at(utf8 + "/"));
+    const Texts in_sub = {tree.at("A/SUB/4.TXT"), tree.at("B/SUB/5.TXT")};
+    EXPECT_EQ(run(list + ":SUB" + kSep + "*.TXT").entries, in_sub);
+    EXPECT_EQ(run(list + ":" + kSep + "SUB" + kSep + "*.TXT").entries, in_sub);
+    EXPECT_EQ(run("3", (list + ":.TXT").c_str()).entries, Texts{tree.at("B/3.TXT")});
+    EXPECT_EQ(run(list + ":S*").entries, (Texts{tree.at("A/SUB/"), tree.at("B/SUB/")}));
+
+    const std::string full = define("ZRLT_SRCH_FULL", kSepText + std::string(4093, 'a'));
+    for (const auto &[spec, status] : {std::pair{std::string("ZRLT_SRCH_NEVER:*.TXT"), 22},
+                                       std::pair{full + ":x", ENAMETOOLONG}}) {
+        const Search s = run(spec);
+        EXPECT_EQ(s.status, status);
+        EXPECT_EQ(s.pattern + (s.entries.empty() ? "" : "entries"), "");
+    }
+    if (!kWindows) { // Windows drops a variable with an empty value
+        EXPECT_EQ(run(define("ZRLT_SRCH_EMPTY", "") + ":*.TXT").status, 0);
+    }
+}
+
+// An empty element is the root; a trailing comma adds none.
+TEST(SearchList, EmptyElementIsTheRootAndATrailingCommaAddsNone) {
+    Tree tree;
+    tree.dir("empty");
+    InDirectory here(tree.root()); // so that the root is on the tree's drive
+    // The first component below the root, e.g. "tmp" of "/tmp/zrl_test_1".
+    const std::size_t start = tree.root().find(kSep) + 1;
+    const std::string top = tree.root().substr(start, tree.root().find(kSep, start) - start);
+    const Texts top_path = {tree.root().substr(0, start) + top + kSep};
+    const std::string empty = tree.at("empty");
+    const std::pair<std::string, Texts> rows[] = {
+        {empty + ",", {}}, {empty + ",,", top_path}, {"," + empty, top_path}};
+    int serial = 0; // a name of its own for each row, for the leak checker
+    for (const auto &[translation, expected] : rows) {
+        const std::string name = define("ZRLT_SRCH_ROOTS" + std::to_string(++serial), translation);
+        EXPECT_EQ(run(name + ":" + top).entries, expected) << translation;
+    }
+}
+
+// A directory gets its separator, a separator alone names the root, and
+// nothing found is 0 with the status left alone.
+TEST(Ffspec, MarksDirectoriesAndFindsNothingQuietly) {
+    Tree tree;
+    tree.file("sub/in.txt");
+    const std::string root = full_path(kSepText);
+    const std::pair<std::string, std::string> rows[] = {{tree.at("sub"), tree.at("sub/")},
+                                                        {tree.at("sub/"), tree.at("sub/")},
+                                                        {kSepText, root},
+                                                        {"\\", root},
+                                                        {tree.at("*.none"), ""},
+                                                        {"ZRLT_SRCH_NEVER:x.txt", ""}};
+    for (const auto &[spec, expected] : rows) {
+        Guarded out(kOut);
+        zrl_error = 42;
+        EXPECT_EQ(ffspec(out.data(), spec.c_str(), nullptr) != 0, !expected.empty()) << spec;
+        EXPECT_EQ(out.text(), expected) << spec;
+        EXPECT_TRUE(out.untouched_from(static_cast<int>(expected.size()) + 1)) << spec;
+        EXPECT_EQ(zrl_error, 42) << spec;
+    }
+}
+
+// The prefix as written; a spec with a '*' is the search itself and its
+// pattern is ignored; a '*' without a separator lists bare names; no
+// context ends at once.
+TEST(LightSearch, ListsUnderThePrefixAsWritten) {
+    Tree tree;
+    for (const char *f : {"a.txt", "b.dat", "sub/in.txt", ".hidden", ".dir/x"})
+        tree.file(f);
+    const std::string prefix = tree.root() + kSep;
+    EXPECT_EQ(light(tree.root(), nullptr),
+              (Texts{prefix + "a.txt", prefix + "b.dat", prefix + "sub"}));
+    EXPECT_EQ(light(prefix + "*.dat", "*.txt"), Texts{prefix + "b.dat"});
+    EXPECT_TRUE(light(tree.at("none/*.txt"), nullptr).empty());
     InDirectory here(tree.root());
-    const Tree::Snapshot before = tree.snapshot();
-    // A directory resolves to a name with a final separator, which remove
-    // refuses with the runtime's number for denied access; a read-only file
-    // is refused the same way, as the Windows runtime refuses it.
-    const std::pair<const char *, int> cases[] = {{"MISSING.TXT", 22},
-                                                  {"*.NONE", 22},
-                                                  {"ZRLT_FOPS_UNDEFINED_LOG:X.TXT", 22},
-                                                  {nullptr, 22},
-                                                  {"SUB.*", EACCES},
-                                                  {"READONLY.TXT", EACCES}};
-    for (const auto &[spec, status] : cases) {
-        zrl_error = 0;
-        EXPECT_EQ(fdelete(spec), status) << (spec ? spec : "(null)");
-        EXPECT_EQ(zrl_error, status) << (spec ? spec : "(null)");
-    }
-    EXPECT_EQ(changes(before, tree.snapshot()), "");
-}
-
-// ---- frename ----
-
-TEST(Frename, ReportsFailuresWithTheRuntimesErrorNumbersAndReplacesNothing) {
-    Tree tree;
-    tree.file("A.TXT", "alpha");
-    tree.file("TAKEN.TXT", "taken");
-    InDirectory here(tree.root());
-    const Tree::Snapshot before = tree.snapshot();
-    define("ZRLT_FOPS_LONG", std::string(5000, 'x'));
-    const std::string too_long(4200, 'n');
-    const struct {
-        const char *from, *to;
-        int status;
-    } cases[] = {
-        {"MISSING.TXT", "B.TXT", 22},
-        {"ZRLT_FOPS_UNDEFINED_LOG:A.TXT", "B.TXT", 22},
-        {"A.TXT", "TAKEN.TXT", EEXIST},
-        {"A.TXT", "NODIR/B.TXT", ENOENT},
-        {"A.TXT", "", 22},
-        {"A.TXT", "ZRLT_FOPS_UNDEFINED_LOG:", 22},
-        {"A.TXT", nullptr, 22},
-        // A new name too long to hold whole is refused, never cut.
-        {"A.TXT", too_long.c_str(), ENAMETOOLONG},
-        {"A.TXT", "ZRLT_FOPS_LONG:A.BAK", ENAMETOOLONG},
-    };
-    for (const auto &c : cases) {
-        const std::string to = c.to ? native(c.to) : "";
-        const std::string what =
-            std::string(c.from ? c.from : "(null)") + " -> " + to.substr(0, 30);
-        zrl_error = 0;
-        EXPECT_EQ(frename(c.from, c.to ? to.c_str() : nullptr), c.status) << what;
-        EXPECT_EQ(zrl_error, c.status) << what;
-        EXPECT_EQ(changes(before, tree.snapshot()), "") << what;
-    }
-}
-
-// The old name is a path or its first match; a new name without directory
-// goes to the current one, a logical device to the first directory of its
-// translation.
-TEST(Frename, PutsTheNewNameWhereItsDeviceAndDirectorySay) {
-    Tree tree;
-    for (const char *dir : {"archive", "old", "sub"})
-        tree.dir(dir);
-    InDirectory here(tree.root());
-    define("ZRLT_FOPS_ARCH", tree.at("archive") + "," + tree.at("old"));
-    define("ZRLT_FOPS_SEP", tree.at("old") + kSep);
-    define("ZRLT_FOPS_EMPTY", "");
-    const struct {
-        std::string from, to, lands_at; // where the file is then, below the tree
-    } cases[] = {
-        {"A.T*", "B.TXT", "B.TXT"},
-        {tree.at("A.TXT"), native("sub/B.TXT"), "sub/B.TXT"},
-        {"A.TXT", "ZRLT_FOPS_ARCH:A.BAK", "archive/A.BAK"},
-        // A translation that ends with a separator gets no second one.
-        {"A.TXT", "ZRLT_FOPS_SEP:A.BAK", "old/A.BAK"},
-        // A directory of the name's own replaces the translation's.
-        {"A.TXT", "ZRLT_FOPS_ARCH:" + native("sub/A.BAK"), "sub/A.BAK"},
-        // A device without translation is dropped from the name.
-        {"A.TXT", "ZRLT_FOPS_NOTDEFINED:A.BAK", "A.BAK"},
-        {"A.TXT", "ZRLT_FOPS_EMPTY:A.BAK", "A.BAK"},
-    };
-    for (const auto &c : cases) {
-        tree.file("A.TXT", "alpha");
-        const Tree::Snapshot before = tree.snapshot();
-        zrl_error = 99;
-        EXPECT_EQ(frename(c.from.c_str(), c.to.c_str()), 0) << c.to;
-        EXPECT_EQ(zrl_error, 0) << c.to;
-        EXPECT_EQ(changes(before, tree.snapshot()), "-A.TXT +" + c.lands_at) << c.to;
-        fs::remove(os_path(tree.at(c.lands_at)));
-    }
-}
-
-TEST(Frename, MovesAcrossTheDirectoriesOfASearchListDevice) {
-    Tree tree;
-    tree.file("a/KEEP.TXT", "keep");
-    tree.file("b/REPORT.LIS", "report");
-    define("ZRLT_FOPS_LIST", tree.at("a") + "," + tree.at("b"));
-    const Tree::Snapshot before = tree.snapshot();
-    // The old name is looked for in every directory of the list, the new one
-    // goes to the first.
-    EXPECT_EQ(frename("ZRLT_FOPS_LIST:REPORT.LIS", "ZRLT_FOPS_LIST:REPORT.OLD"), 0);
-    EXPECT_EQ(changes(before, tree.snapshot()), "-b/REPORT.LIS +a/REPORT.OLD");
-    // And back into the second directory by its own name.
-    EXPECT_EQ(frename("ZRLT_FOPS_LIST:*.OLD", tree.at("b/REPORT.LIS").c_str()), 0);
-    EXPECT_EQ(tree.content("b/REPORT.LIS"), "report");
-    EXPECT_EQ(frename("ZRLT_FOPS_LIST:*.OLD", "X"), 22);
+    EXPECT_EQ(light("sub", nullptr), Texts{"sub" + kSepText + "in.txt"});
+    EXPECT_EQ(light("s*", nullptr), Texts{"sub"});
+    char out[kOut] = "x";
+    EXPECT_EQ(fsearch(nullptr, out) + fsfree(nullptr) + ffsfree(nullptr), 0);
+    EXPECT_EQ(zrl_error, -1);
+    EXPECT_STREQ(out, "");
 }
 
 } // namespace

@@ -5,156 +5,102 @@
 
 #include <gtest/gtest.h>
 
-#include "format/guarded_buffer.h"
+#include "filespec/guarded.h"
 #include "support/tree.h"
 #include <utf8fs.h>
 #include <zrlshared.h>
 
 namespace {
 
-using zrl_test::GuardedBuffer;
-
-// Every name of this file starts with this prefix, so that nothing else in the
-// environment is touched.
-std::string logical(const std::string &stem) {
-    return "ZRLT_LOG_" + stem;
-}
-
-// deflognam hands its "name=value" text to the environment for good; the
-// replaced texts are kept here so that a leak checker reports only real leaks.
-void keep_replaced_text(const std::string &name) {
+// Defines ZRLT_LOG_<stem> (so nothing else in the environment is touched)
+// and gives the name.  deflognam hands its "name=value" text to the
+// environment for good; replaced texts are kept so that a leak checker
+// reports only real leaks.
+std::string define(const std::string &stem, const std::string &value) {
     static auto *replaced = new std::vector<const char *>;
-    if (const char *value = getenv_utf8(name.c_str())) replaced->push_back(value);
+    const std::string name = "ZRLT_LOG_" + stem;
+    if (const char *old = getenv_utf8(name.c_str())) replaced->push_back(old);
+    EXPECT_EQ(deflognam(name.c_str(), value.c_str()), 0) << name;
+    return name;
 }
 
-void define(const std::string &name, const std::string &value) {
-    keep_replaced_text(name);
-    ASSERT_EQ(deflognam(name.c_str(), value.c_str()), 0) << name;
-}
-
-std::string translate_once(const std::string &name, int *length = nullptr) {
+std::string once(const std::string &name) {
     std::vector<char> out(name.size() + 4096, '\x5A');
     const int n = lognam(name.c_str(), out.data());
-    if (length != nullptr) *length = n;
     EXPECT_EQ(static_cast<std::size_t>(n), std::string(out.data()).size());
     return out.data();
 }
 
-std::string translate_fully(const std::string &name, int *length = nullptr) {
-    GuardedBuffer out(256);
+// reclognam writes at most 256 bytes.
+std::string fully(const std::string &name) {
+    filespec_test::Guarded out(256);
     const int n = reclognam(name.c_str(), out.data());
-    if (length != nullptr) *length = n;
     EXPECT_TRUE(out.untouched_from(256)) << name;
     EXPECT_EQ(static_cast<std::size_t>(n), out.text().size());
     return out.text();
 }
 
+// Names are used unchanged (the colon is the caller's to strip; case as the
+// environment has it).  A chain ends at an empty translation, or after 100
+// translations: CH_0 -> ... -> CH_101, undefined, gives CH_100 from CH_0.
 TEST(Lognam, TranslatesOnceAndReclognamFollowsTheChain) {
-    define(logical("A"), logical("B"));
-    define(logical("B"), logical("C"));
-    define(logical("LIST"), "C:\\DATA,D:\\DATA");
-    define(logical("UTF8"), "Z\xc3\xbcrich");
-    define(logical("TO_EMPTY"), logical("EMPTY")); // an empty translation ends
-    define(logical("EMPTY"), "");                  // the chain before it
-    define(logical("P"), logical("Q"));            // loops stop after 100 translations
-    define(logical("Q"), logical("P"));
-    struct Case {
-        std::string name, once, fully;
-    };
-    const Case cases[] = {
-        {logical("A"), logical("B"), logical("C")},
-        {logical("C"), "", ""},
-        {logical("LIST"), "C:\\DATA,D:\\DATA", "C:\\DATA,D:\\DATA"},
-        {logical("UTF8"), "Z\xc3\xbcrich", "Z\xc3\xbcrich"},
-        {logical("TO_EMPTY"), logical("EMPTY"), logical("EMPTY")},
-        {logical("EMPTY"), "", ""},
-        {logical("P"), logical("Q"), logical("P")},
+    const std::string a = define("A", define("B", "ZRLT_LOG_C"));
+    const std::string to_empty = define("TO_EMPTY", define("EMPTY", ""));
+    const std::string p = define("P", "ZRLT_LOG_Q"), q = define("Q", p);
+    const std::string mixed = define("Case", "Z\xc3\xbcrich");
+    for (int i = 0; i <= 100; ++i)
+        define("CH_" + std::to_string(i), "ZRLT_LOG_CH_" + std::to_string(i + 1));
+    const std::string wild = zrl_test::kWindows ? "Z\xc3\xbcrich" : "";
+    const std::string rows[][3] = {
+        {a, "ZRLT_LOG_B", "ZRLT_LOG_C"},
+        {"ZRLT_LOG_C", "", ""},
+        {define("LIST", "C:\\DATA,D:\\DATA"), "C:\\DATA,D:\\DATA", "C:\\DATA,D:\\DATA"},
+        {to_empty, "ZRLT_LOG_EMPTY", "ZRLT_LOG_EMPTY"},
+        {p, q, p},
+        {define("SELF", "ZRLT_LOG_SELF"), "ZRLT_LOG_SELF", "ZRLT_LOG_SELF"},
+        {mixed, "Z\xc3\xbcrich", "Z\xc3\xbcrich"},
+        {mixed + ":", "", ""},
+        {"ZRLT_LOG_CASE", wild, wild},
+        {"ZRLT_LOG_CH_0", "ZRLT_LOG_CH_1", "ZRLT_LOG_CH_100"},
+        {"ZRLT_LOG_CH_1", "ZRLT_LOG_CH_2", "ZRLT_LOG_CH_101"},
         {"", "", ""},
     };
-    for (const Case &c : cases) {
-        EXPECT_EQ(translate_once(c.name), c.once) << c.name;
-        EXPECT_EQ(translate_fully(c.name), c.fully) << c.name;
+    for (const auto &[name, one, all] : rows) {
+        EXPECT_EQ(once(name), one) << name;
+        EXPECT_EQ(fully(name), all) << name;
     }
-    define(logical("A"), "Z:\\NEW\\");
-    EXPECT_EQ(translate_once(logical("A")), "Z:\\NEW\\");
-}
-
-// CH_0 -> CH_1 -> ... -> CH_101, which is undefined: from CH_0 the hundredth
-// translation gives CH_100, although CH_100 has a translation of its own.
-TEST(Reclognam, ChainsEndAtTheHundredthTranslation) {
-    const auto link = [](int i) { return logical("CH_" + std::to_string(i)); };
-    for (int i = 0; i <= 100; ++i)
-        define(link(i), link(i + 1));
-    EXPECT_EQ(translate_fully(link(0)), link(100));
-    EXPECT_EQ(translate_fully(link(1)), link(101));
-    EXPECT_EQ(translate_fully(link(101)), "");
 }
 
 // Translations of up to 255 characters are held; a longer one is cut to the
 // 255 that the work buffer holds and ends the chain, even when the cut text
 // is itself defined.  lognam has no such bound.
 TEST(Reclognam, HoldsTranslationsOf255CharactersAndCutsLongerOnes) {
-    const std::string name255 = std::string(255 - 9, 'N') + "_ZRLT_255";
-    define(logical("TO_255"), name255);
-    define(name255, "END");
-    EXPECT_EQ(translate_fully(logical("TO_255")), "END");
-    int n = -1;
-    define(logical("VALUE_255"), std::string(255, 'v'));
-    EXPECT_EQ(translate_fully(logical("VALUE_255"), &n), std::string(255, 'v'));
-    EXPECT_EQ(n, 255);
-
-    const std::string cut = std::string(255 - 9, 'L') + "_ZRLT_CUT";
-    define(cut, "MUST_NOT_BE_REACHED");
-    define(logical("TO_LONG"), logical("LONG"));
-    for (std::size_t extra : {1u, 745u}) {
-        const std::string value = cut + std::string(extra, 'x');
-        define(logical("LONG"), value);
-        EXPECT_EQ(translate_fully(logical("LONG"), &n), cut) << extra;
-        EXPECT_EQ(n, 255);
-        EXPECT_EQ(translate_fully(logical("TO_LONG")), cut) << extra;
-        EXPECT_EQ(translate_once(logical("LONG"), &n), value);
-        EXPECT_EQ(n, static_cast<int>(value.size()));
-    }
+    const std::string held = std::string(246, 'N') + "_ZRLT_255";
+    EXPECT_EQ(deflognam(held.c_str(), "END"), 0);
+    EXPECT_EQ(fully(define("TO_255", held)), "END");
+    const std::string cut = std::string(246, 'L') + "_ZRLT_CUT";
+    EXPECT_EQ(deflognam(cut.c_str(), "MUST_NOT_BE_REACHED"), 0);
+    const std::string value = cut + std::string(745, 'x');
+    const std::string long_name = define("LONG", value);
+    EXPECT_EQ(fully(long_name), cut);
+    EXPECT_EQ(fully(define("TO_LONG", long_name)), cut);
+    EXPECT_EQ(once(long_name), value);
 }
 
-TEST(Deflognam, PassesNameEqualsValueToTheEnvironmentAndReportsRefusals) {
-    define(logical("DEF"), "C:\\A,D:\\B");
-    ASSERT_NE(getenv_utf8(logical("DEF").c_str()), nullptr);
-    EXPECT_STREQ(getenv_utf8(logical("DEF").c_str()), "C:\\A,D:\\B");
-    // The empty value reaches the layer as 'name='; what that means is the
-    // environment's affair.
-    define(logical("DEF"), "");
-    keep_replaced_text(logical("DEF_NULL"));
-    EXPECT_EQ(deflognam(logical("DEF_NULL").c_str(), nullptr), 0);
-    EXPECT_EQ(translate_once(logical("DEF")), "");
-    EXPECT_EQ(translate_once(logical("DEF_NULL")), "");
-    // POSIX keeps the variable, empty; Windows drops it.
-    EXPECT_EQ(getenv_utf8(logical("DEF_NULL").c_str()) != nullptr, !zrl_test::kWindows);
-    EXPECT_EQ(deflognam("", "value"), -1);
-    EXPECT_EQ(deflognam(nullptr, "value"), -1);
-}
-
-TEST(Lognam, NamesAreUsedUnchanged) {
-    define(logical("Case"), "mixed");
-    // The colon is part of the name: callers strip it.
-    EXPECT_EQ(translate_once(logical("Case") + ":"), "");
-    EXPECT_EQ(translate_once(logical("CASE")), zrl_test::kWindows ? "mixed" : "");
-}
-
-TEST(Lognam, LeavesTheStatusAloneAndGivesNothingForNullArguments) {
-    define(logical("STATUS"), "x");
-    char out[256] = "xxxxxxx";
+// deflognam passes "name=value" on; nothing here touches the status.
+TEST(Deflognam, DefinesThroughTheEnvironmentAndRefusesNoName) {
     zrl_error = 42;
-    EXPECT_EQ(lognam(nullptr, out), 0);
+    EXPECT_STREQ(getenv_utf8(define("DEF", "C:\\A,D:\\B").c_str()), "C:\\A,D:\\B");
+    EXPECT_EQ(deflognam("ZRLT_LOG_DEF_NULL", nullptr), 0);
+    // POSIX keeps the variable, empty; Windows drops it.
+    EXPECT_EQ(getenv_utf8("ZRLT_LOG_DEF_NULL") != nullptr, !zrl_test::kWindows);
+    EXPECT_EQ(deflognam("", "value") + deflognam(nullptr, "value"), -2);
+    char out[256] = "x";
+    EXPECT_EQ(lognam(nullptr, out) + lognam("ZRLT_LOG_DEF", nullptr), 0);
     EXPECT_STREQ(out, "");
     out[0] = 'x';
-    EXPECT_EQ(reclognam(nullptr, out), 0);
+    EXPECT_EQ(reclognam(nullptr, out) + reclognam("ZRLT_LOG_DEF", nullptr), 0);
     EXPECT_STREQ(out, "");
-    EXPECT_EQ(lognam(logical("STATUS").c_str(), nullptr), 0);
-    EXPECT_EQ(reclognam(logical("STATUS").c_str(), nullptr), 0);
-    lognam(logical("STATUS").c_str(), out);
-    reclognam(logical("NEVER_DEFINED").c_str(), out);
-    deflognam("", "refused");
     EXPECT_EQ(zrl_error, 42);
 }
 
