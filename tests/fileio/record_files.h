@@ -24,7 +24,8 @@ inline void write_file(const std::string &path, const std::string &bytes) {
 // moves on, with the unwritten flag set.  The text must fit the room left.
 inline void store_bytes(FDB *fdb, const std::string &bytes) {
     ASSERT_LE(static_cast<std::ptrdiff_t>(bytes.size()), fdb->endptr - fdb->datptr);
-    for (char c : bytes) *fdb->datptr++ = c;
+    for (char c : bytes)
+        *fdb->datptr++ = c;
     fdb->f_flags |= ZRL_FDB_UNWRITTEN;
 }
 
