@@ -8,7 +8,8 @@
 // close/reopen cycles and growth of the file by another writer run on one FDB
 // opened by each open, with the default and the sequential buffer, over files
 // of several buffers; results, status and position are compared after every
-// step and the file's bytes at every close and at the end.
+// step and the file's bytes at every close and at the end.  And the encoder of
+// compact integers against the shortest encoding, decoded back.
 #include <zrlshared.h>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,8 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "fileio/record_files.h"
 #include "support/tree.h"
@@ -163,18 +166,18 @@ class ModelRun {
         check(what, {result, zrl_error, ""}, {expected, 0, ""});
     }
 
+    // One step, the kinds weighted by how often they appear in the list.
     void step() {
-        const std::uint32_t op = next(25);
+        const char op = "bbimmllnwwMMSNpprkkfecxog"[next(25)];
         // A reader writes nothing: stores without write access have a test
         // of their own.
-        if (opener_ == fopenr && op >= 8 && op < 14) return;
+        if (opener_ == fopenr && std::string("wMSN").find(op) != std::string::npos) return;
         switch (op) {
-        case 0:
-        case 1: {
+        case 'b': {
             const auto c = static_cast<unsigned char>(fgetb(fdb_));
             return check("fgetb", {c, zrl_error, ""}, model_.get_integer(1));
         }
-        case 2: {
+        case 'i': {
             const int width = 2 << next(3);
             const std::int64_t v = width == 2   ? fgetw(fdb_)
                                    : width == 4 ? fgetl(fdb_)
@@ -182,18 +185,16 @@ class ModelRun {
             return check("fget" + std::to_string(width), {v, zrl_error, ""},
                          model_.get_integer(width));
         }
-        case 3:
-        case 4: {
+        case 'm': {
             const int count = random_count();
             std::string to(static_cast<std::size_t>(count), '\0');
             to.resize(static_cast<std::size_t>(fgetm(fdb_, to.data(), count)));
             return check("fgetm " + std::to_string(count), {to.size(), zrl_error, to},
                          model_.get_block(count));
         }
-        case 5:
-        case 6:
-        case 7: {
-            const bool text = op < 7;
+        case 'l':
+        case 'n': {
+            const bool text = op == 'l';
             const int max = text ? 255 : static_cast<int>(next(4) == 0 ? next(4) : next(300));
             // With nothing to store, the end-of-file flag stops the reading
             // of the line before any fill, also when another writer appended.
@@ -204,66 +205,64 @@ class ModelRun {
             return check(text ? "fgetstr" : "fgetnstr " + std::to_string(max), {got, zrl_error, to},
                          model_.get_line(static_cast<std::size_t>(max), text));
         }
-        case 8:
-        case 9: {
+        case 'w': {
             const auto v = static_cast<std::uint32_t>(rng_());
+            const std::size_t width = 1u << next(3);
+            if (width == 1) fputb(fdb_, static_cast<char>(v));
+            if (width == 2) fputw(fdb_, static_cast<int>(v));
+            if (width == 4) fputl(fdb_, static_cast<std::int32_t>(v));
             const std::string bytes = {static_cast<char>(v), static_cast<char>(v >> 8),
                                        static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-            if (op == 8) fputb(fdb_, bytes[0]);
-            if (op == 9 && v % 2 == 0) fputw(fdb_, static_cast<int>(v));
-            if (op == 9 && v % 2 == 1) fputl(fdb_, static_cast<std::int32_t>(v));
-            const std::size_t width = op == 8 ? 1 : v % 2 == 0 ? 2 : 4;
             return check_write("fput" + std::to_string(width), bytes.substr(0, width), 0, 0);
         }
-        case 10:
-        case 11: {
+        case 'M': {
             const std::string bytes = random_bytes(static_cast<std::uint32_t>(random_count()));
             const int status = fputm(fdb_, bytes.data(), static_cast<int>(bytes.size()));
             return check_write("fputm " + std::to_string(bytes.size()), bytes, status, 0);
         }
-        case 12:
-        case 13: {
+        case 'N':
+        case 'S': {
             // fputstr stops at a NUL, fputnstr writes its count of bytes.
             const std::string text = random_bytes(next(300));
-            const int count = static_cast<int>(text.size());
-            if (op == 12)
-                return check_write("fputnstr", text + "\n", fputnstr(fdb_, text.data(), count),
-                                   count);
-            const std::string line = text.substr(0, text.find('\0'));
-            return check_write("fputstr", line + "\n", fputstr(fdb_, text.c_str()),
+            const std::string line = op == 'N' ? text : text.substr(0, text.find('\0'));
+            const int written = op == 'N'
+                                    ? fputnstr(fdb_, text.data(), static_cast<int>(text.size()))
+                                    : fputstr(fdb_, text.c_str());
+            return check_write(op == 'N' ? "fputnstr" : "fputstr", line + "\n", written,
                                static_cast<int>(line.size()));
         }
-        case 14:
-        case 15: {
+        case 'p': {
             const std::int32_t target = random_target();
             const std::int32_t result = fputp(fdb_, target);
             model_.move_to(target);
             return check("fputp " + std::to_string(target), {result, zrl_error, ""},
                          {target, 0, ""});
         }
-        case 16: {
+        case 'r': {
             const bool rewind = next(2) == 0;
             const int result = rewind ? frewind(fdb_) : ftoeof(fdb_);
             model_.move_to(rewind ? 0 : -1);
             return check(rewind ? "frewind" : "ftoeof", {result, zrl_error, ""}, {0, 0, ""});
         }
-        case 17:
-        case 18:
+        case 'k':
             return skip();
-        case 19: {
+        case 'f': {
+            // Once flushed, the file's size in blocks is the model's, rounded
+            // up; asking leaves the descriptor where it was.
             fflushx(fdb_);
-            return check("fflushx", {0, zrl_error, ""}, {0, 0, ""});
+            const int blocks = fdbinfo(fdb_, "BLOCKS");
+            return check("fflushx", {blocks, zrl_error, ""}, {(model_.size() + 511) / 512, 0, ""});
         }
-        case 20: {
+        case 'e': {
             zrl_error = 0;
             const std::int32_t size = fgeteof(fdb_);
             return check("fgeteof", {size, zrl_error, ""}, {model_.size(), 0, ""});
         }
-        case 21: {
+        case 'c': {
             const std::int32_t value = fgetcbin(fdb_);
             return check("fgetcbin", {value, zrl_error, ""}, model_.get_compact());
         }
-        case 22: {
+        case 'x': {
             // The saved context goes on pointing at the same offset, whatever
             // happened in between.
             if (next(2) == 0) {
@@ -274,7 +273,7 @@ class ModelRun {
             model_.move_to(context_);
             return check("fputctx " + std::to_string(context_), {0, zrl_error, ""}, {0, 0, ""});
         }
-        case 23: {
+        case 'o': {
             if (next(3) != 0) return;
             ASSERT_EQ(fclosx(fdb_), 0);
             ASSERT_EQ(file_.contents(), model_.file) << "after close";
@@ -339,6 +338,38 @@ TEST(RecordIoModel, DefaultAndSequentialBuffersFollowTheModel) {
         ModelRun(seed + (seed > 12 ? 92 : 0), opens[seed % 4], seed > 12 ? "SEQ" : "",
                  seed > 12 ? 65536 : 16384)
             .run(2500);
+    }
+}
+
+// Compact integers: the documented encodings, and a round trip over the
+// limits of every length and a random sample, where the length must be the
+// shortest and nothing may be written past it.
+TEST(Fmtcbin, DocumentedEncodingsAndRoundTrip) {
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {-1, "\x7F"},      {-64, "\x40"},     {64, "\x80\x40"},
+        {300, "\x82\x2C"}, {-65, "\xFF\x3F"}, {INT32_MIN, std::string("\xF8\x80\x80\x80\0", 5)}};
+    for (const auto &[value, bytes] : cases) {
+        unsigned char buffer[8];
+        EXPECT_EQ(std::string(buffer, buffer + fmtcbin(buffer, value)), bytes) << value;
+    }
+    std::vector<std::int64_t> values = {INT32_MAX};
+    for (std::uint32_t i = 0, seed = 7; i < 100000; ++i, seed = seed * 1664525u + 1013904223u)
+        values.push_back(static_cast<std::int32_t>(seed >> (seed % 32)));
+    for (std::int64_t limit = 64; limit <= 2147483648LL; limit <<= 7)
+        values.insert(values.end(), {limit - 1, limit, -limit - 1, -limit});
+    for (std::int64_t v : values) {
+        if (v < INT32_MIN || v > INT32_MAX) continue;
+        int shortest = 1;
+        while (v < -(std::int64_t{64} << (7 * shortest - 7)) || v >= std::int64_t{64}
+                                                                         << (7 * shortest - 7))
+            ++shortest;
+        unsigned char buffer[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
+        const int count = fmtcbin(buffer, static_cast<std::int32_t>(v));
+        ASSERT_EQ(count, shortest) << v;
+        ASSERT_EQ(std::string(buffer + count, buffer + 8), std::string(8 - count, '\xAA')) << v;
+        std::int32_t decoded = 0;
+        ASSERT_EQ(defmtcbin(buffer, &decoded), count) << v;
+        ASSERT_EQ(decoded, v);
     }
 }
 
