@@ -311,50 +311,48 @@ TEST(Backup, SurvivesAWriterThatNeverGetsToItsClose) {
     Tree dir("backup_kill");
     dir.file("R.TXT", "version 1");
     const std::string path = dir.at("R.TXT");
-    ASSERT_EQ(in_child([&] {
-                  FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
-                  if (fdb->handle < 0 || fputm(fdb, std::string(1000, 'n').data(), 1000) != 0)
-                      return 1;
-                  fflushx(fdb);
-                  return raise(SIGKILL);
-              }),
-              128 + SIGKILL);
+    // In a child: `prepare`, then a create with BACKUP; the open's status, or
+    // the signal that kills the child after it wrote part of the new version.
+    const auto create = [&](const std::function<int()> &prepare) {
+        return in_child([&] {
+            if (const int failed = prepare()) return failed;
+            FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
+            if (fdb->handle < 0) return zrl_error;
+            if (fputm(fdb, std::string(1000, 'n').data(), 1000) == 0) fflushx(fdb);
+            return raise(SIGKILL);
+        });
+    };
+    ASSERT_EQ(create([] { return 0; }), 128 + SIGKILL);
     EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak");
     EXPECT_EQ(dir.content("R_TXT.bak"), "version 1");
     EXPECT_EQ(dir.content("R.TXT"), std::string(1000, 'n'));
     FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
     EXPECT_EQ(dir.content("R_TXT.bal"), std::string(1000, 'n'));
-    store_bytes(fdb, "v2");
     EXPECT_EQ(fclosx(fdb), 0);
     EXPECT_EQ(dir.listing(), "R.TXT R_TXT.bak") << "only its own backup goes at the close";
-    EXPECT_EQ(dir.content("R_TXT.bak"), "version 1");
 
     const Tree::Snapshot before = dir.snapshot();
-    EXPECT_EQ(in_child([&] {
+    EXPECT_EQ(create([] {
                   rlimit limit;
                   getrlimit(RLIMIT_NOFILE, &limit);
                   limit.rlim_cur = std::min<rlim_t>(limit.rlim_cur, 64);
-                  if (setrlimit(RLIMIT_NOFILE, &limit) != 0) return 101;
-                  while (open("/dev/null", O_RDONLY) >= 0) {
+                  while (setrlimit(RLIMIT_NOFILE, &limit) == 0 &&
+                         open("/dev/null", O_RDONLY) >= 0) {
                   }
-                  FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
-                  return fdb->handle < 0 ? zrl_error : 102;
+                  return 0;
               }),
               EMFILE);
     EXPECT_EQ(changes(before, dir.snapshot()), "");
-
     // Anyone may write the file, nobody but its owner the directory.
-    fs::permissions(dir.at("R.TXT"), fs::perms::owner_read | fs::perms::owner_write |
-                                         fs::perms::group_read | fs::perms::group_write |
-                                         fs::perms::others_read | fs::perms::others_write);
-    fs::permissions(dir.root(), fs::perms::owner_all | fs::perms::group_read |
-                                    fs::perms::group_exec | fs::perms::others_read |
-                                    fs::perms::others_exec);
-    const int refused = in_child([&] {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 200;
-        FDB *fdb = fopenw("B", path.c_str(), nullptr, nullptr);
-        return fdb->handle < 0 ? zrl_error : 202;
-    });
+    fs::permissions(dir.at("R.TXT"),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::add);
+    fs::permissions(dir.root(), fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::permissions(dir.root(), fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
+    const int refused = create(
+        [] { return geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0) ? 200 : 0; });
     if (refused == 200) GTEST_SKIP() << "cannot give up root's rights";
     EXPECT_EQ(refused, EACCES);
     EXPECT_EQ(changes(before, dir.snapshot()), "");
@@ -386,6 +384,7 @@ TEST(Opens, MarkATerminalAndFillFromItALineAtATime) {
 
 // The plain openers pass the caller's flags on (a sequential hint must not
 // turn into the delete-at-close flag); the creates truncate and read as well.
+// An image-access FDB carries their descriptors.
 TEST(PlainOpeners, OpenThroughTheUtf8LayerWithTheirFixedFlags) {
     Tree dir("plain");
     dir.file("s.txt", "stream");
@@ -396,29 +395,24 @@ TEST(PlainOpeners, OpenThroughTheUtf8LayerWithTheirFixedFlags) {
         std::fclose(f);
         EXPECT_EQ(open(dir.at("none.txt").c_str(), "rb"), nullptr);
     }
-    const auto opened = [](int handle) {
-        FDB *fdb = fdbset(nullptr, "IMAGE");
-        fdb->handle = handle;
-        return fdb;
-    };
+    FDB *fdb = fdbset(nullptr, "IMAGE");
     for (auto open : {open_asc, open_bin, open_asc_seq, open_bin_seq}) {
         for (int flags : {UTF8FS_O_RDONLY, UTF8FS_O_SEQUENTIAL}) {
-            FDB *fdb = opened(open(dir.at("s.txt").c_str(), flags));
+            fdb->handle = open(dir.at("s.txt").c_str(), flags);
             EXPECT_EQ(fgeteof(fdb), 6);
             EXPECT_EQ(fclosx(fdb), 0);
-            fdbfree(fdb);
         }
         EXPECT_EQ(open(dir.at("none.txt").c_str(), UTF8FS_O_RDONLY), -1);
     }
     for (auto create : {creatx_asc, creatx_bin, creatx_asc_seq, creatx_bin_seq}) {
-        FDB *fdb = opened(create(dir.at("s.txt").c_str(), UTF8FS_O_WRONLY, 0644));
+        fdb->handle = create(dir.at("s.txt").c_str(), UTF8FS_O_WRONLY, 0644);
         EXPECT_EQ(fputblk(fdb, "xy", 2), 2);
         EXPECT_EQ(fsetblk(fdb, 1), 0);
         char text[8] = {};
         EXPECT_EQ(fgetblk(fdb, text, 8), 2) << "truncated, and opened for reading as well";
         EXPECT_EQ(fclosx(fdb), 0);
-        fdbfree(fdb);
     }
+    fdbfree(fdb);
     EXPECT_EQ(dir.content("s.txt"), "xy");
 }
 
