@@ -105,8 +105,9 @@ TEST(Fdbload, CopiesOnlyImageAccessAndSequential) {
     fdbfree(model);
 }
 
-// The fixed answers leave the status alone; refusals write their lines.  (The
-// size in blocks of open files is asked in the record I/O model.)
+// The fixed answers leave the status alone; refusals write their lines; the
+// size in blocks is rounded up (asked of every flushed file in the record I/O
+// model as well).
 TEST(Fdbinfo, AnswersByKeyword) {
     FDB *fdb = fdballoc();
     const std::pair<const char *, int> answers[] = {
@@ -131,6 +132,11 @@ TEST(Fdbinfo, AnswersByKeyword) {
     EXPECT_EQ(fdbinfo(fdb, "BLOCKS"), 0) << "not open: the failed seek is reported";
     EXPECT_EQ(zrl_error, EBADF);
     fdbfree(fdb);
+    Tree dir("fdbinfo");
+    dir.file("b.bin", std::string(513, 'b'));
+    fdb = fopena("", dir.at("b.bin").c_str(), nullptr, nullptr);
+    EXPECT_EQ(fdbinfo(fdb, "BLOCKS"), 2);
+    EXPECT_EQ(fclosx(fdb), 0);
 }
 
 } // namespace
