@@ -36,12 +36,12 @@ TEST(Fdbset, AppliesTheKeywordsOfTheText) {
         const char *message; // what fdbset writes to standard output
     } cases[] = {
         {nullptr, 16384, 0, 0, 0, ""}, // no text counts as the empty text
-        {"seq/backup", 65536, ZRL_FDB_SEQUENTIAL | ZRL_FDB_BACKUP, 7, 0, ""},
-        {"FA", 16384, ZRL_FDB_FAST_TRANSFER, 7, 0, ""},
-        {"A=-1", 16384, 0, 0xFFFFFFFFu, 0, ""},
+        {"seq/FA/backup", 65536, ZRL_FDB_SEQUENTIAL | ZRL_FDB_FAST_TRANSFER | ZRL_FDB_BACKUP, 7, 0,
+         ""},
         {"SEQ/XYZ", 65536, ZRL_FDB_SEQUENTIAL, 7, 22, "FDBSET - Invalid keyword: SEQ/XYZ\n"},
         {"SEQ/DEFAULT", 16384, 0, 0, 0, ""},
-        {"NOPFS/I/B", 16384, ZRL_FDB_NOPFS | ZRL_FDB_IMAGE | ZRL_FDB_BACKUP, 7, 0, ""},
+        {"NOPFS/I/B/A=-1", 16384, ZRL_FDB_NOPFS | ZRL_FDB_IMAGE | ZRL_FDB_BACKUP, 0xFFFFFFFFu, 0,
+         ""},
         {"S,V R C NOT NOR F=3/E:2", 16384, 0, 7, 0, ""},
         // Elements right after a keyword with a value are applied.
         {"A=100/BACKUP", 16384, ZRL_FDB_BACKUP, 100, 0, ""},

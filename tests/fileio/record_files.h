@@ -16,10 +16,6 @@
 
 namespace zrl_test {
 
-inline void write_file(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Stores bytes into an open FDB's buffer as a writer does: at datptr, which
 // moves on, with the unwritten flag set.  The text must fit the room left.
 inline void store_bytes(FDB *fdb, const std::string &bytes) {
@@ -42,7 +38,7 @@ using Opener = FDB *(*)(const void *, const char *, const char *, const char *);
 class ScratchFile {
   public:
     ScratchFile(const std::string &stem, const std::string &contents) : path_(temp_path(stem)) {
-        write_file(path_, contents);
+        std::ofstream(path_, std::ios::binary) << contents;
     }
     ~ScratchFile() {
         close();
