@@ -16,16 +16,6 @@
 
 namespace zrl_test {
 
-inline void write_file(const std::string &path, const std::string &bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string read_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Stores bytes into an open FDB's buffer as a writer does: at datptr, which
 // moves on, with the unwritten flag set.  The text must fit the room left.
 inline void store_bytes(FDB *fdb, const std::string &bytes) {
@@ -47,17 +37,13 @@ using Opener = FDB *(*)(const void *, const char *, const char *, const char *);
 // and removed at the end of the test.
 class ScratchFile {
   public:
-    ScratchFile(const std::string &stem, const std::string &contents)
-        : path_(temp_path(stem)) {
-        write_file(path_, contents);
+    ScratchFile(const std::string &stem, const std::string &contents) : path_(temp_path(stem)) {
+        std::ofstream(path_, std::ios::binary) << contents;
     }
     ~ScratchFile() {
         close();
         std::remove(path_.c_str());
     }
-    ScratchFile(const ScratchFile &) = delete;
-    ScratchFile &operator=(const ScratchFile &) = delete;
-
     FDB *open(Opener opener, const char *attributes = "") {
         close();
         fdb_ = fdbset(nullptr, attributes);
@@ -66,15 +52,16 @@ class ScratchFile {
     }
     // Closes and releases the FDB; the status of the close.
     int close() {
-        if (fdb_ == nullptr) return 0;
-        const int status = fdb_->handle >= 0 ? fclosx(fdb_) : 0;
+        const int status = fdb_ != nullptr && fdb_->handle >= 0 ? fclosx(fdb_) : 0;
         fdbfree(fdb_);
         fdb_ = nullptr;
         return status;
     }
-    FDB *fdb() const { return fdb_; }
     const std::string &path() const { return path_; }
-    std::string contents() const { return read_file(path_); }
+    std::string contents() const {
+        std::ifstream in(path_, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
 
   private:
     std::string path_;
