@@ -1,7 +1,9 @@
-// The four output channels and the QV_ members that write to them.
+// The four output channels with the QV_ members that write to them, and the
+// plain console output and line input beside them.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 
 namespace {
 
+using zrl_test::capture_stdout;
 using zrl_test::Hooks;
 
 int call_v(int (*member)(const char *, va_list), const char *format, ...) {
@@ -25,9 +28,6 @@ int call_v(int (*member)(const char *, va_list), const char *format, ...) {
 }
 
 using Passing = int (*)(const char *);
-
-// The members of one channel: the formatting ones, then the ones that pass
-// the text on (without and with a line end).
 struct Channel {
     char letter;
     int (*printf)(const char *, ...);
@@ -43,8 +43,11 @@ const Channel kChannels[] = {
 
 // Formatting members return the formatted length, or -1 when the channel
 // fails; passing members hand on the caller's pointer and return the
-// channel's result.  Each sends exactly once, without retrying.  A cleared
-// channel counts as failed output.
+// channel's result.  Each sends exactly once; a cleared channel counts as
+// failed output.  The text is cut at 1023 characters and the member returns
+// -1.  A conversion the C runtime cannot perform (a wide character the C
+// locale cannot encode) sends the text formatted before it, never what an
+// earlier call left in the buffer, and returns -1.
 TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
     Hooks hooks(true);
     const char typed[] = "as typed";
@@ -59,14 +62,11 @@ TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
                 EXPECT_EQ(member(typed), result);
             ASSERT_EQ(Hooks::sent.size(), 6u);
             for (std::size_t i = 0; i < 6; ++i) {
-                const zrl_test::Sent &s = Hooks::sent[i];
-                EXPECT_EQ(s.channel, ch.letter) << i;
-                EXPECT_EQ(s.newline, i >= 4 ? 1 : 0) << i;
-                if (i < 2)
-                    EXPECT_EQ(s.text, "n=42") << i;
-                else
-                    EXPECT_EQ(s.pointer, typed) << i;
+                EXPECT_EQ(Hooks::sent[i].channel, ch.letter) << i;
+                EXPECT_EQ(Hooks::sent[i].newline, i >= 4 ? 1 : 0) << i;
+                EXPECT_EQ(Hooks::sent[i].pointer == typed, i >= 2) << i;
             }
+            EXPECT_EQ(Hooks::sent[0].text + Hooks::sent[1].text, "n=42n=42");
         }
     }
     Hooks::sent.clear();
@@ -74,61 +74,52 @@ TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
     EXPECT_EQ(QV_Mprintf("text"), -1);
     EXPECT_EQ(QV_Mtypeln("text"), 0);
     EXPECT_TRUE(Hooks::sent.empty());
-}
-
-// The text is cut at 1023 characters, and the member then returns -1.  A
-// conversion the C runtime cannot perform (a wide character that the C locale
-// cannot encode) still reaches the channel, with the text formatted before it
-// and never with what an earlier call left in the buffer; the member returns
-// -1.  A runtime that can encode the character formats it.
-TEST(Channels, SendWhatFitsAndWhatWasFormatted) {
-    Hooks hooks(true);
+    Hooks::result = 1;
     for (int length : {1023, 1024}) {
         const std::string text(static_cast<std::size_t>(length), 'a');
         Hooks::sent.clear();
-        EXPECT_EQ(QV_Mprintf("%s", text.c_str()), length == 1023 ? 1023 : -1);
-        ASSERT_EQ(Hooks::sent.size(), 1u);
-        EXPECT_EQ(Hooks::sent[0].text, text.substr(0, 1023)) << length;
+        EXPECT_EQ(QV_Lprintf("%s", text.c_str()), length == 1023 ? 1023 : -1);
+        EXPECT_EQ(Hooks::sent.at(0).text, text.substr(0, 1023)) << length;
     }
     const auto smiley = static_cast<wint_t>(0x263A);
     char probe[16];
     const int runtime = std::snprintf(probe, sizeof probe, "x%lcy", smiley);
-    for (bool listed : {false, true}) {
-        QV_Lprintf("%s", std::string(1000, 's').c_str());
-        Hooks::sent.clear();
-        EXPECT_EQ(listed ? call_v(QV_Tvprintf, "x%lcy", smiley) : QV_Cprintf("x%lcy", smiley),
-                  runtime < 0 ? -1 : runtime);
-        ASSERT_EQ(Hooks::sent.size(), 1u);
-        EXPECT_EQ(Hooks::sent[0].text, runtime < 0 ? "x" : probe);
-    }
+    Hooks::sent.clear();
+    EXPECT_EQ(call_v(QV_Tvprintf, "x%lcy", smiley), runtime < 0 ? -1 : runtime);
+    EXPECT_EQ(Hooks::sent.at(0).text, runtime < 0 ? "x" : probe);
 }
 
-// C starts on standard output, the others on standard error.
+// C starts on standard output, the others on standard error; type and
+// typeln write to standard output, a null text as an empty one.
 TEST(DefaultChannels, WriteToTheirStreams) {
     for (const Channel &ch : kChannels) {
-        int results[3] = {};
+        std::vector<int> results(3);
         std::string err;
-        const std::string out = zrl_test::capture_stdout([&] {
+        const std::string out = capture_stdout([&] {
             err = zrl_test::capture_stderr([&] {
-                results[0] = ch.typeln("abc");
-                results[1] = ch.type("abc");
-                results[2] = ch.printf("%d-%s|", 5, "x");
+                results = {ch.typeln("abc"), ch.type("abc"), ch.printf("%d-%s|", 5, "x")};
             });
         });
         EXPECT_EQ(ch.letter == 'C' ? out : err, "abc\nabc5-x|") << ch.letter;
         EXPECT_EQ(ch.letter == 'C' ? err : out, "") << ch.letter;
-        EXPECT_EQ(std::vector<int>(results, results + 3), (std::vector<int>{1, 1, 4})) << ch.letter;
+        EXPECT_EQ(results, (std::vector<int>{1, 1, 4})) << ch.letter;
     }
-    EXPECT_EQ(zrl_test::capture_stdout([] { ZRL_OutputToStdOut(nullptr, 1); }), "\n");
+    int result = -1;
+    EXPECT_EQ(capture_stdout([&] {
+                  type("a\nb");
+                  type(nullptr);
+                  result = typeln(nullptr);
+                  ZRL_OutputToStdOut(nullptr, 1);
+              }),
+              "a\nb\n\n");
+    EXPECT_GE(result, 0);
 }
 
-// In the child, standard output can only be read, so every write fails; the
+// In the child standard output can only be read, so every write fails; the
 // exit code names the checks that went wrong.
 TEST(DefaultChannelsDeathTest, ReportFailureWhenTheStreamRefusesText) {
     const std::string path = zrl_test::temp_path("readonly");
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
+    std::fclose(std::fopen(path.c_str(), "wb"));
     EXPECT_EXIT(
         {
             if (std::freopen(path.c_str(), "r", stdout) == nullptr) std::_Exit(100);
@@ -137,6 +128,49 @@ TEST(DefaultChannelsDeathTest, ReportFailureWhenTheStreamRefusesText) {
         },
         ::testing::ExitedWithCode(0), "");
     std::remove(path.c_str());
+}
+
+// getlin prompts as given and sets no status; sgetlin adds a space and sets
+// status 5 at the end of input, 0 otherwise.  A line end is LF or CR LF; a
+// line keeps at most 255 characters and the rest is skipped; at the end both
+// store an empty line.  Nothing but the NUL is written behind the text.
+TEST(LineReaders, PromptAndReadOneLineAtATime) {
+    std::string longest;
+    for (int i = 0; i < 5000; ++i)
+        longest += static_cast<char>('a' + i % 26);
+    const std::string input = "first\n\nmid\rdle\r\n" + longest.substr(0, 255) + "\n" + longest +
+                              "\n\r\rx\nlast without end";
+    const std::string lines[] = {"first",
+                                 "",
+                                 "mid\rdle",
+                                 longest.substr(0, 255),
+                                 longest.substr(0, 255),
+                                 "\r\rx",
+                                 "last without end",
+                                 "",
+                                 ""};
+    for (auto reader : {getlin, sgetlin}) {
+        zrl_test::StdinFeed feed(input);
+        for (std::size_t i = 0; i < std::size(lines); ++i) {
+            char buffer[512];
+            std::memset(buffer, '#', sizeof buffer);
+            zrl_error = 77;
+            int result = -1;
+            EXPECT_EQ(capture_stdout([&] { result = reader(buffer, "Name:"); }),
+                      reader == getlin ? "Name:" : "Name: ");
+            EXPECT_EQ(result, static_cast<int>(lines[i].size())) << i;
+            EXPECT_EQ(std::string(buffer), lines[i]) << i;
+            EXPECT_EQ(std::string(buffer + result + 1, buffer + sizeof buffer),
+                      std::string(sizeof buffer - result - 1, '#'))
+                << i;
+            EXPECT_EQ(zrl_error, reader == getlin ? 77 : i < 7 ? 0 : 5) << i;
+        }
+    }
+    zrl_test::StdinFeed feed("a\nb\n");
+    char buffer[8];
+    EXPECT_EQ(capture_stdout([&] { getlin(buffer, nullptr); }), "");
+    EXPECT_EQ(capture_stdout([&] { sgetlin(buffer, nullptr); }), " ");
+    zrl_error = 0;
 }
 
 } // namespace
