@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace zrl_test {
 
 class GuardedBuffer {
@@ -37,5 +39,21 @@ class GuardedBuffer {
     int room_;
     std::vector<char> bytes_;
 };
+
+// Runs `write` in a guarded buffer of `room` bytes and returns its text,
+// which must end inside the room with nothing changed behind its NUL
+// (`except` aside).  The writer's result goes to `result` when given, else
+// it must be the text's length.
+template <class Write>
+std::string guarded(int room, Write write, int *result = nullptr, int except = -1) {
+    GuardedBuffer buffer(room);
+    const int n = write(buffer.data());
+    const std::string text = buffer.text();
+    EXPECT_LT(text.size(), static_cast<std::size_t>(room)) << text;
+    EXPECT_TRUE(buffer.untouched_from(static_cast<int>(text.size()) + 1, except)) << text;
+    EXPECT_TRUE(result != nullptr || n == static_cast<int>(text.size())) << text;
+    if (result != nullptr) *result = n;
+    return text;
+}
 
 } // namespace zrl_test
