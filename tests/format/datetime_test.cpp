@@ -39,11 +39,13 @@ TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
         ZRL_DATE expected; // starting from a record of U bytes
         int consumed;
     } cases[] = {
+        // clang-format off
         {"12-jan-99", {19, 99, 1, 12}, 9}, {"1/2/50", {20, 50, 2, 1}, 6},
         {"12-JAN", {U, U, 1, 12}, 6},      {"31-Dec-2099 tail", {20, 99, 12, 31}, 11},
         {"7-JAN-", {20, 0, 1, 7}, 6},      {"5-XYZ-10", {U, U, U, 5}, 2},
         {"  7", {U, U, U, U}, 1},          {"32-JAN-26", {20, 26, 1, U}, 9},
         {"7/13/26", {20, 26, U, 7}, 7},    {"7-JAN-25600", {U, U, 1, 7}, 11},
+        // clang-format on
     };
     for (const auto &c : cases) {
         ZRL_DATE d{U, U, U, U};
@@ -53,9 +55,11 @@ TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
         EXPECT_EQ(zrl_error, 77) << c.text;
     }
     const std::pair<const char *, ZRL_TIME> times[] = {{"   12", {12, U, U, U}},
+                                                       // clang-format off
                                                        {"12:", {12, 0, U, U}},
                                                        {"24:10", {U, 10, U, U}},
                                                        {"12:30:60", {12, 30, U, U}},
+                                                       // clang-format on
                                                        {"x", {0, U, U, U}}};
     for (const auto &[text, expected] : times) {
         ZRL_TIME t{U, U, U, U};

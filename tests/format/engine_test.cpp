@@ -131,14 +131,14 @@ TEST(Fmt2, FieldsTakeWordsUntilAZeroWord) {
         bool by_value;
         const char *want;
     } blocks[] = {
+        // clang-format off
         {{word("#-#"), word(&seven), 0}, false, "7-#"},
         {{word("###^|##|"), word(&minus), word(&seven), 0}, false, " -30|7 |"},
-        {{word("#^#^"), 1, 2, 0}, true, " 1 2"},
-        {{word("#^##"), 1, 2, 0}, true, " 12 "},
+        {{word("#^#^"), 1, 2, 0}, true, " 1 2"}, {{word("#^##"), 1, 2, 0}, true, " 12 "},
         {{word("[%%%^]"), 5, reinterpret_cast<zrl_word>(write_value), 0}, true, "[  v5]"},
-        {{word("%-#"), 9, 0}, true, "<nil>-#"},
-        {{word("#'%&'"), 5, 0}, true, "5'%'"},
+        {{word("%-#"), 9, 0}, true, "<nil>-#"}, {{word("#'%&'"), 5, 0}, true, "5'%'"},
         {{0}, true, ""},
+        // clang-format on
     };
     for (const auto &b : blocks) {
         char out[128];

@@ -139,10 +139,10 @@ TEST(ScalingOperations, MatchWideIntegerModels) {
     const struct {
         int a, b, c, muldiv, rmuldiv, qrmd;
     } cases[] = {{-32768, -32768, -32768, -32768, -32768, -32768},
-                 {1, 16384, -32768, 0, -1, -1},
-                 {65536, 65536, 2, 0, 0, INT32_MIN},
-                 {INT32_MIN, -1, 1, 0, 0, INT32_MIN},
-                 {1, 1073741824, INT32_MIN, 0, 0, -1},
+                 // clang-format off
+                 {1, 16384, -32768, 0, -1, -1}, {65536, 65536, 2, 0, 0, INT32_MIN},
+                 {INT32_MIN, -1, 1, 0, 0, INT32_MIN}, {1, 1073741824, INT32_MIN, 0, 0, -1},
+                 // clang-format on
                  {5, 5, 0, 0, 0, 0}};
     for (const auto &t : cases)
         EXPECT_EQ(

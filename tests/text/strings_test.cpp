@@ -89,14 +89,14 @@ TEST(Sepstr, SplitsInPlaceAndStoresTheFields) {
         std::vector<std::string> fields;
         std::string image; // the whole buffer afterwards
     } cases[] = {
-        {"a,b,", ',', 4, {"a", "b"}, "a\0b\0"s},
-        {"a,,b", ',', 4, {"a", "", "b"}, "a\0\0b"s},
+        // clang-format off
+        {"a,b,", ',', 4, {"a", "b"}, "a\0b\0"s}, {"a,,b", ',', 4, {"a", "", "b"}, "a\0\0b"s},
         {"a,b,c", ',', 2, {"a", "b"}, "a\0b\0c"s},
         {"  one  two ", ' ', 4, {"one", "two"}, "\0\0one\0\0two\0"s},
         {"  one  two,three", '\0', 4, {"one", "two", "three"}, "\0\0one\0\0two\0three"s},
         {"a , ,b", '\0', 4, {"a", "", "b"}, "a\0\0\0\0b"s},
-        {"a b,c", '\0', 2, {"a", "b,c"}, "a\0b,c"s},
-        {" a,b ", ',', 0, {}, " a,b "},
+        {"a b,c", '\0', 2, {"a", "b,c"}, "a\0b,c"s}, {" a,b ", ',', 0, {}, " a,b "},
+        // clang-format on
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -115,10 +115,10 @@ TEST(Sepstr, SplitsInPlaceAndStoresTheFields) {
 
 TEST(Sqzstr, SqueezesAndUpperCasesInDocumentedOrder) {
     const std::pair<std::string, std::string> cases[] = {{"  dir\t\t/full  ", "DIR /FULL"},
-                                                         {" ", ""},
-                                                         {"ab\bc", "AC"},
-                                                         {"a x\b b", "A  B"},
-                                                         {"a\rb\n", "A\rB"},
+                                                         // clang-format off
+                                                         {" ", ""}, {"ab\bc", "AC"},
+                                                         {"a x\b b", "A  B"}, {"a\rb\n", "A\rB"},
+                                                         // clang-format on
                                                          {"`az{\xe9", "`AZ{\xe9"}};
     for (const auto &[in, out] : cases) {
         std::string buf = in;
@@ -142,15 +142,14 @@ const Entry kOdd[] = {{"X-Y*Z", 4}, {"l*ower", 5}, {nullptr, 0}};
 // the first match wins.  The entry itself is returned, the text and status
 // are left alone, and a stride too small for the keyword pointer is refused.
 TEST(Findkeyword, MatchesAbbreviationsCaseBlind) {
-    const std::pair<const char *, zrl_word> rows[] = {
+    const std::pair<const char *, zrl_word> rows[] = {// clang-format off
         {"s", 2},      {"/st", 2},        {"stream_type=1", 2},
-        {"-v", 3},     {" s", 2},         {"se", 0},
-        {"seq", 5},    {"SEQUENTIAL", 5}, {"END", 0},
+        {"-v", 3},     {" s", 2},         {"se", 0}, {"seq", 5},    {"SEQUENTIAL", 5}, {"END", 0},
         {"end2", 11},  {"NOPF", 0},       {"nopfsx", 0},
-        {"fa", 8},     {"s\xe9", 2},      {"s$", 0},
-        {"dir:", 12},  {"di", 0},         {"//s", 13},
+        {"fa", 8},     {"s\xe9", 2},      {"s$", 0}, {"dir:", 12},  {"di", 0},         {"//s", 13},
         {"", 0},       {"/", 0},          {"  ", 13},
-        {"streamx", 0}};
+                                                      // clang-format on
+                                                      {"streamx", 0}};
     zrl_error = kUntouched;
     for (const auto &[text, value] : rows) {
         const void *hit = findkeyword(text, kAttributes, sizeof(Entry));
