@@ -155,38 +155,34 @@ TEST(Fmt2, FieldsTakeWordsUntilAZeroWord) {
     EXPECT_EQ(words, (std::vector<std::uint16_t>{0x2345, 0x2345, 0x2345, 0xAAAA}));
 }
 
-// Each member reaches only its channel and returns the channel's result, not
-// the count; the text is cut at 1023 characters.
-TEST(ChannelFormat, EachMemberReachesOnlyItsChannel) {
+// Each channel member reaches only its channel and returns the channel's
+// result, not the count; the text is cut at 1023 characters.  The error
+// exits print the status line of a real error first, keep the first 255
+// characters of a message, and errtestfmt stops on a nonzero status only.
+TEST(ChannelFormat, EachMemberReachesOnlyItsChannelAndErrorExitsStop) {
     Hooks hooks(true);
-    const std::pair<int (*)(const char *, ...), char> members[] = {
-        {QV_Ctypeff, 'C'}, {QV_Ctypefl, 'C'}, {QV_Ltypeff, 'L'}, {QV_Ltypefl, 'L'},
-        {QV_Mtypeff, 'M'}, {QV_Mtypefl, 'M'}, {QV_Ttypeff, 'T'}, {QV_Ttypefl, 'T'},
-    };
-    for (std::size_t i = 0; i < 8; ++i) {
-        Hooks::sent.clear();
-        Hooks::result = 40 + static_cast<int>(i);
-        EXPECT_EQ(members[i].first("##^:'", 5, "ok"), Hooks::result);
-        ASSERT_EQ(Hooks::sent.size(), 1u);
-        EXPECT_EQ(Hooks::sent[0].channel, members[i].second);
-        EXPECT_EQ(Hooks::sent[0].text, "  5:ok");
-        EXPECT_EQ(Hooks::sent[0].newline, static_cast<int>(i % 2)) << i;
+    int (*const members[])(const char *, ...) = {QV_Ctypeff, QV_Ctypefl, QV_Ltypeff, QV_Ltypefl,
+                                                 QV_Mtypeff, QV_Mtypefl, QV_Ttypeff, QV_Ttypefl};
+    std::string seen;
+    for (int i = 0; i < 8; ++i) {
+        Hooks::result = 40 + i;
+        EXPECT_EQ(members[i]("#^:'", 5, "ok"), 40 + i);
+        seen += Hooks::sent.back().channel + std::to_string(Hooks::sent.back().newline) +
+                Hooks::sent.back().text;
     }
+    EXPECT_EQ(seen, "C0 5:okC1 5:okL0 5:okL1 5:okM0 5:okM1 5:okT0 5:okT1 5:ok");
+    EXPECT_EQ(Hooks::sent.size(), 8u);
     QV_Ttypefl("<'", std::string(2000, 'z').c_str());
     EXPECT_EQ(Hooks::sent.back().text, "<" + std::string(1022, 'z'));
-}
-
-// The status line of a real error comes first; a message keeps its first
-// 255 characters.  errtestfmt stops on any nonzero status only.
-TEST(ErrorExit, FormatsMessageAndStopsWithSevere) {
-    Hooks hooks;
     zrl_error = 2;
     EXPECT_EQ(capture_stdout([] { errexitfmt("cannot open '' (#)", "REPORT", 3); }),
               std::string(libmsg(2)) + "\n?\?\?-cannot open REPORT (3)<exit 4>");
     zrl_error = 0;
-    EXPECT_EQ(capture_stdout([] { errexitfmt("ab'", std::string(300, 'm').c_str()); }),
+    EXPECT_EQ(capture_stdout([] {
+                  errexitfmt("ab'", std::string(300, 'm').c_str());
+                  errtestfmt("failed #", 9);
+              }),
               "?\?\?-ab" + std::string(253, 'm') + "<exit 4>");
-    EXPECT_EQ(capture_stdout([] { errtestfmt("failed #", 9); }), "");
     zrl_error = -1;
     EXPECT_EQ(capture_stdout([] { errtestfmt("failed #", 9); }), "?\?\?-failed 9<exit 4>");
     EXPECT_EQ(Hooks::exits, (std::vector<int>{4, 4, 4}));

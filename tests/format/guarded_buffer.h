@@ -2,7 +2,7 @@
 // a test can see whether anything was written past the NUL or past the room.
 #pragma once
 
-#include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,26 +12,17 @@ namespace zrl_test {
 
 class GuardedBuffer {
   public:
-    static constexpr char kFill = '\x5A';
-    static constexpr int kGuard = 32;
-
-    explicit GuardedBuffer(int room)
-        : room_(room), bytes_(static_cast<std::size_t>(room + kGuard), kFill) {}
-
+    explicit GuardedBuffer(int room) : room_(room), bytes_(room + 32u, '\x5A') {}
     char *data() { return bytes_.data(); }
-
     // The text up to the first NUL within the room (all of the room if none).
     std::string text() const {
-        const void *nul = std::memchr(bytes_.data(), '\0', static_cast<std::size_t>(room_));
-        const auto n = nul ? static_cast<const char *>(nul) - bytes_.data() : room_;
-        return std::string(bytes_.data(), static_cast<std::size_t>(n));
+        return {bytes_.begin(), std::find(bytes_.begin(), bytes_.begin() + room_, '\0')};
     }
-
     // True when no byte from position `from` on still differs from the filler,
     // `except` (a position that the writer is documented to set) aside.
     bool untouched_from(int from, int except = -1) const {
-        for (int i = from; i < room_ + kGuard; ++i)
-            if (i != except && bytes_[static_cast<std::size_t>(i)] != kFill) return false;
+        for (int i = from; i < static_cast<int>(bytes_.size()); ++i)
+            if (i != except && bytes_[static_cast<std::size_t>(i)] != '\x5A') return false;
         return true;
     }
 
