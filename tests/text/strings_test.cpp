@@ -91,8 +91,7 @@ TEST(Sepstr, SplitsInPlaceAndStoresTheFields) {
     } cases[] = {
         // clang-format off
         {"a,b,", ',', 4, {"a", "b"}, "a\0b\0"s}, {"a,,b", ',', 4, {"a", "", "b"}, "a\0\0b"s},
-        {"a,b,c", ',', 2, {"a", "b"}, "a\0b\0c"s},
-        {"  one  two ", ' ', 4, {"one", "two"}, "\0\0one\0\0two\0"s},
+        {"a,b,c", ',', 2, {"a", "b"}, "a\0b\0c"s}, {"  a  b ", ' ', 4, {"a", "b"}, "\0\0a\0\0b\0"s},
         {"  one  two,three", '\0', 4, {"one", "two", "three"}, "\0\0one\0\0two\0three"s},
         {"a , ,b", '\0', 4, {"a", "", "b"}, "a\0\0\0\0b"s},
         {"a b,c", '\0', 2, {"a", "b,c"}, "a\0b,c"s}, {" a,b ", ',', 0, {}, " a,b "},
@@ -114,12 +113,12 @@ TEST(Sepstr, SplitsInPlaceAndStoresTheFields) {
 }
 
 TEST(Sqzstr, SqueezesAndUpperCasesInDocumentedOrder) {
-    const std::pair<std::string, std::string> cases[] = {{"  dir\t\t/full  ", "DIR /FULL"},
-                                                         // clang-format off
-                                                         {" ", ""}, {"ab\bc", "AC"},
-                                                         {"a x\b b", "A  B"}, {"a\rb\n", "A\rB"},
-                                                         // clang-format on
-                                                         {"`az{\xe9", "`AZ{\xe9"}};
+    const std::pair<std::string, std::string> cases[] = {
+        // clang-format off
+        {"  dir\t\t/full  ", "DIR /FULL"}, {" ", ""}, {"ab\bc", "AC"}, {"a x\b b", "A  B"},
+        {"a\rb\n", "A\rB"}, {"`az{\xe9", "`AZ{\xe9"},
+        // clang-format on
+    };
     for (const auto &[in, out] : cases) {
         std::string buf = in;
         EXPECT_EQ(sqzstr(buf.data()), static_cast<int>(out.size())) << in;
