@@ -12,9 +12,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <random>
 
 namespace {

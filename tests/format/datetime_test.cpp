@@ -10,9 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -128,18 +126,15 @@ TEST(Dattim, FillsTheRecordsGivenWithTheLocalDateAndTime) {
     dattim(nullptr, nullptr);
     for (int attempt = 0; attempt < 5; ++attempt) {
         const std::time_t before = std::time(nullptr);
-        ZRL_DATE d{U, U, U, U}, d2{U, U, U, U};
-        ZRL_TIME t{U, U, U, U}, t2{U, U, U, U};
-        dattim(&d, &t);
-        dattim(&d2, nullptr);
-        dattim(nullptr, &t2);
+        ZRL_DATE d{U, U, U, U};
+        ZRL_TIME t{U, U, U, U};
+        dattim(&d, nullptr);
+        dattim(nullptr, &t);
         if (before != std::time(nullptr)) continue;
         const std::tm now = *std::localtime(&before);
-        const ZRL_DATE today = make_date(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
-        EXPECT_EQ(show(d) + show(d2), show(today) + show(today));
-        const std::string time = std::to_string(now.tm_hour) + "/" + std::to_string(now.tm_min) +
-                                 "/" + std::to_string(now.tm_sec) + "/0";
-        EXPECT_EQ(show(t) + show(t2), time + time);
+        EXPECT_EQ(show(d), show(make_date(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday)));
+        EXPECT_EQ(show(t), std::to_string(now.tm_hour) + "/" + std::to_string(now.tm_min) + "/" +
+                               std::to_string(now.tm_sec) + "/0");
         return;
     }
     FAIL() << "the clock never held still for a second";

@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <string>
-#include <vector>
 
 #include <zrlshared.h>
 

@@ -128,9 +128,6 @@ TEST(LineReaders, PromptAndReadOneLineAtATime) {
             EXPECT_EQ(zrl_error, reader == getlin ? 77 : i < 7 ? 0 : 5) << i;
         }
     }
-    zrl_test::StdinFeed feed("a\nb\n");
-    char buffer[8];
-    EXPECT_EQ(capture_stdout([&] { getlin(buffer, nullptr), sgetlin(buffer, nullptr); }), " ");
     zrl_error = 0;
 }
 

@@ -4,8 +4,6 @@
 #include <climits>
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
