@@ -54,13 +54,13 @@ TEST(IntegerWriters, MatchPrintfWithinTheDocumentedRoom) {
         values.push_back(v);
     for (const std::uint32_t u : values) {
         const int s = static_cast<int>(u);
-        const long long magnitude = std::llabs(s);
+        const unsigned magnitude = s < 0 ? 0u - u : u;
         char dec[16], udec[16], oct[16], hex[16], cents[16];
         std::snprintf(dec, sizeof dec, "%d", s);
         std::snprintf(udec, sizeof udec, "%u", u);
         std::snprintf(oct, sizeof oct, "%o", u);
         std::snprintf(hex, sizeof hex, "%08X", u);
-        std::snprintf(cents, sizeof cents, "%s%lld.%02lld", s < 0 ? "-" : "", magnitude / 100,
+        std::snprintf(cents, sizeof cents, "%s%u.%02u", s < 0 ? "-" : "", magnitude / 100,
                       magnitude % 100);
         EXPECT_EQ(guarded(12, [&](char *b) { return convia(&s, b); }), dec);
         EXPECT_EQ(guarded(12, [&](char *b) { return convla(&s, b); }), dec);
