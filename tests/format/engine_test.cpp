@@ -85,7 +85,8 @@ TEST(FormatLanguage, PlacesEachFieldKind) {
 // written.  A formatting function writes straight into the output only when
 // 132 characters of room are left: with "~" the field keeps one column, and
 // what the function wrote past it shows where it wrote.  A negative limit
-// writes nothing.
+// writes nothing.  The entries share the engine; typeff and typefl fill 132
+// characters at most.
 TEST(FormatLanguage, KeepsToTheLimit) {
     const std::string want[] = {"", "7", " 7", " 7-", " 7-4", " 7-42", " 7- 42", " 7-  42"};
     for (int max = 0; max < 8; ++max)
@@ -97,13 +98,9 @@ TEST(FormatLanguage, KeepsToTheLimit) {
         EXPECT_EQ(std::string(out.data()) + out[2], room >= 132 ? "xx" : "x-");
     }
     EXPECT_EQ(fill_max(5, "ab%", zrl_word{0}, write_run), "abxxx");
-    char out[2] = {'a', 'b'};
+    char out[64] = "ab";
     EXPECT_EQ(fmtstrmax(out, -1, "xyz"), 0);
     EXPECT_EQ(out[0], 'a');
-}
-
-TEST(FormatLanguage, VariantsShareTheEngine) {
-    char out[64];
     auto via_list = [&](int max, const char *format, ...) {
         va_list args;
         va_start(args, format);

@@ -73,8 +73,9 @@ TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
 
 // C starts on standard output, the others on standard error; type and
 // typeln write to standard output, a null text as an empty one.  In a child
-// whose standard output can only be read every write fails.
-TEST(DefaultChannels, WriteToTheirStreams) {
+// whose standard output can only be read every write fails.  The default
+// exit handler is the runtime's exit; a cleared one falls back to it.
+TEST(DefaultChannelsDeathTest, WriteToTheirStreamsAndFailWhenRefused) {
     for (const Channel &ch : kChannels) {
         int result = 0;
         std::string err;
@@ -99,6 +100,8 @@ TEST(DefaultChannels, WriteToTheirStreams) {
         },
         ::testing::ExitedWithCode(0), "");
     std::remove(path.c_str());
+    EXPECT_EXIT(exits(9), ::testing::ExitedWithCode(9), "");
+    EXPECT_EXIT((ZRL_ExitHandler = nullptr, exits(6)), ::testing::ExitedWithCode(6), "");
 }
 
 // getlin prompts as given and sets no status; sgetlin adds a space and sets
@@ -188,12 +191,6 @@ TEST(Errexit, PrintsStatusLineActionNameAndMessage) {
               "<action no input>REPORT-no input<exit 4>");
     capture_stdout([] { exitnormal(), exitwarn(), exiterror(), exitsevere(), exits(INT_MIN); });
     EXPECT_EQ(Hooks::exits, (std::vector<int>{4, 4, 4, 4, 4, 4, 4, 4, 0, 1, 2, 4, INT_MIN}));
-}
-
-// The default handler is the runtime's exit; a cleared one falls back to it.
-TEST(ExitsDeathTest, DefaultHandlerEndsTheProcessWithTheStatus) {
-    EXPECT_EXIT(exits(9), ::testing::ExitedWithCode(9), "");
-    EXPECT_EXIT((ZRL_ExitHandler = nullptr, exits(6)), ::testing::ExitedWithCode(6), "");
 }
 
 // Every code, into another buffer and in place, against the table written out

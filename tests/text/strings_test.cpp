@@ -137,15 +137,17 @@ const Entry kOdd[] = {{"X-Y*Z", 4}, {"l*ower", 5}, {nullptr, 0}};
 // non-keyword character and must be at least the part before the asterisk;
 // the first match wins.  The entry itself is returned, the text and status
 // are left alone, and a stride too small for the keyword pointer is refused.
+// skipkeyword steps over the first byte, whatever it is, then over keyword
+// characters.
 TEST(Findkeyword, MatchesAbbreviationsCaseBlind) {
-    const std::pair<const char *, zrl_word> rows[] = {// clang-format off
-        {"s", 2},      {"/st", 2},        {"stream_type=1", 2},
-        {"-v", 3},     {" s", 2},         {"se", 0}, {"seq", 5},    {"SEQUENTIAL", 5}, {"END", 0},
-        {"end2", 11},  {"NOPF", 0},       {"nopfsx", 0},
-        {"fa", 8},     {"s\xe9", 2},      {"s$", 0}, {"dir:", 12},  {"di", 0},         {"//s", 13},
-        {"", 0},       {"/", 0},          {"  ", 13},
-                                                      // clang-format on
-                                                      {"streamx", 0}};
+    const std::pair<const char *, zrl_word> rows[] = {
+        // clang-format off
+        {"s", 2},     {"/st", 2},  {"stream_type=1", 2}, {"-v", 3},    {" s", 2},     {"se", 0},
+        {"seq", 5},   {"SEQUENTIAL", 5}, {"streamx", 0}, {"END", 0},   {"end2", 11},  {"NOPF", 0},
+        {"nopfsx", 0}, {"fa", 8},  {"s\xe9", 2},         {"s$", 0},    {"dir:", 12},  {"di", 0},
+        {"//s", 13},  {"", 0},     {"/", 0},             {"  ", 13},
+        // clang-format on
+    };
     zrl_error = kUntouched;
     for (const auto &[text, value] : rows) {
         const void *hit = findkeyword(text, kAttributes, sizeof(Entry));
@@ -158,9 +160,6 @@ TEST(Findkeyword, MatchesAbbreviationsCaseBlind) {
     EXPECT_EQ(findkeyword(nullptr, kOdd, sizeof(Entry)), nullptr);
     EXPECT_EQ(findkeyword("x", nullptr, sizeof(Entry)), nullptr);
     EXPECT_EQ(findkeyword("x", kOdd, static_cast<int>(sizeof(char *)) - 1), nullptr);
-}
-
-TEST(Skipkeyword, StepsOverFirstByteThenKeywordCharacters) {
     const std::pair<const char *, int> cases[] = {{"/S=1", 2},   {"=x", 2},  {"", 0},
                                                   {"$a_1.x", 4}, {"//x", 1}, {"\xe9z\xe9", 2}};
     for (const auto &[text, offset] : cases)
