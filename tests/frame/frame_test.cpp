@@ -26,12 +26,10 @@ struct Channel {
     Passing type, trm_type, typeln, trm_typln;
 };
 const Channel kChannels[] = {
-    // clang-format off
     {'C', QV_Cprintf, QV_Cvprintf, QV_Ctype, QV_Ctrm_type, QV_Ctypeln, QV_Ctrm_typln},
     {'L', QV_Lprintf, QV_Lvprintf, QV_Ltype, QV_Ltrm_type, QV_Ltypeln, QV_Ltrm_typln},
     {'M', QV_Mprintf, QV_Mvprintf, QV_Mtype, QV_Mtrm_type, QV_Mtypeln, QV_Mtrm_typln},
     {'T', QV_Tprintf, QV_Tvprintf, QV_Ttype, QV_Ttrm_type, QV_Ttypeln, QV_Ttrm_typln},
-    // clang-format on
 };
 
 int call_v(int (*member)(const char *, va_list), const char *format, ...) {
