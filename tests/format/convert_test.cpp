@@ -1,184 +1,231 @@
-// Integer and RAD-50 conversions: parsers, writers in both calling styles,
-// the 32-bit wrap, the documented buffer sizes and the RAD-50 round trip.
+// Number conversions: the integer writers against snprintf, convad against
+// strtod, RAD-50 over every word, and the edge rows these do not reach.  The
+// conversion fuzzer checks every writer in a buffer of exactly its documented
+// size and reads the seven-digit texts back.
 #include "format/guarded_buffer.h"
 
 #include <zrlshared.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <climits>
-#include <cstdint>
+#include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
+#include <random>
 
 namespace {
 
-using zrl_test::GuardedBuffer;
+using zrl_test::guarded;
 
-TEST(Convai, ReadsSignAndDigitsAndWrapsModulo2To32) {
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// No blank skipping, a lone sign consumed, 32-bit wrap; hex digits beyond
+// the eighth shift the earlier ones out.
+TEST(Parsers, ReadDecimalAndHexadecimalWrappingModulo2To32) {
     const struct {
         const char *text;
-        int value, consumed;
+        int value, consumed, hex, hex_consumed;
     } cases[] = {
-        {"-12x", -12, 3},
-        {"+", 0, 1},
-        {"", 0, 0},
-        {"--5", 0, 1},
-        {"-2147483648", INT_MIN, 11},
-        {"2147483648", INT_MIN, 10},
-        {"-4294967297", -1, 11},
+        // clang-format off
+        {"-12x", -12, 3, 0, 0}, {"+", 0, 1, 0, 0}, {"--5", 0, 1, 0, 0}, {" 5", 0, 0, 0, 0},
+        {"1fG", 1, 1, 31, 2}, {"-4294967297", -1, 11, 0, 0},
+        {"123456789", 123456789, 9, 0x23456789, 9},
+        // clang-format on
     };
     for (const auto &c : cases) {
-        for (auto parse : {convai, conval}) {
-            int value = 12345;
-            EXPECT_EQ(parse(c.text, &value), c.consumed) << c.text;
-            EXPECT_EQ(value, c.value) << c.text;
-        }
+        int value = 99, alias = 99;
+        unsigned hex = 99;
+        EXPECT_EQ(convai(c.text, &value), c.consumed) << c.text;
+        EXPECT_EQ(conval(c.text, &alias), c.consumed) << c.text;
+        EXPECT_EQ(convax(c.text, &hex), c.hex_consumed) << c.text;
+        EXPECT_EQ(std::vector<int>({value, alias, int(hex), int(atox(c.text))}),
+                  std::vector<int>({c.value, c.value, c.hex, c.hex}));
     }
-}
-
-TEST(Convax, ReadsHexDigitsKeepingTheLow32Bits) {
-    const struct {
-        const char *text;
-        unsigned value;
-        int consumed;
-    } cases[] = {
-        {"1fG", 31u, 2},
-        {"-1", 0u, 0},
-        {"aBcDeF", 0xABCDEFu, 6},
-        {"123456789", 0x23456789u, 9},
-    };
-    for (const auto &c : cases) {
-        unsigned value = 12345u;
-        EXPECT_EQ(convax(c.text, &value), c.consumed) << c.text;
-        EXPECT_EQ(value, c.value) << c.text;
-        EXPECT_EQ(atox(c.text), c.value) << c.text;
-    }
-}
-
-// Runs a writer in a guarded buffer of the documented room and checks the
-// text, the count and the untouched bytes behind the NUL.
-template <class Write> void expect_written(int room, const std::string &want, Write write) {
-    GuardedBuffer buffer(room);
-    const int n = write(buffer.data());
-    EXPECT_EQ(buffer.text(), want);
-    EXPECT_EQ(n, static_cast<int>(want.size())) << want;
-    EXPECT_LT(n, room) << want;
-    EXPECT_TRUE(buffer.untouched_from(n + 1)) << want;
 }
 
 // Both calling styles against snprintf over the extremes and a spread of
-// values, each in a buffer of the documented room; what a writer prints its
-// parser reads back.
+// values, each in a guarded buffer of its documented room.
 TEST(IntegerWriters, MatchPrintfWithinTheDocumentedRoom) {
-    std::vector<std::uint32_t> values = {0u,   7u,          8u,          99u,
-                                         100u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
+    std::vector<std::uint32_t> values = {0u, 7u, 99u, 100u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
     for (std::uint32_t v = 1; v < 0x80000000u; v = v * 3 + 1)
         values.push_back(v);
     for (const std::uint32_t u : values) {
         const int s = static_cast<int>(u);
-        char dec[16], udec[16], oct[16], hex[16];
+        const unsigned magnitude = s < 0 ? 0u - u : u;
+        char dec[16], udec[16], oct[16], hex[16], cents[16];
         std::snprintf(dec, sizeof dec, "%d", s);
         std::snprintf(udec, sizeof udec, "%u", u);
         std::snprintf(oct, sizeof oct, "%o", u);
         std::snprintf(hex, sizeof hex, "%08X", u);
-        const std::int64_t magnitude = s < 0 ? -std::int64_t{s} : s;
-        const std::string cents = std::to_string(magnitude % 100);
-        const std::string hundredths = (s < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." +
-                                       (cents.size() < 2 ? "0" : "") + cents;
-        expect_written(12, dec, [&](char *b) { return convia(&s, b); });
-        expect_written(12, dec, [&](char *b) { return convla(&s, b); });
-        expect_written(12, udec, [&](char *b) { return convua(&u, b); });
-        expect_written(12, udec, [&](char *b) { return utoa(u, b); });
-        expect_written(12, oct, [&](char *b) { return convoa(&u, b); });
-        expect_written(12, oct, [&](char *b) { return otoa(u, b); });
-        expect_written(9, hex, [&](char *b) { return convxa(&u, b); });
-        expect_written(9, hex, [&](char *b) { return xtoa(u, b); });
-        expect_written(13, hundredths, [&](char *b) { return convha(&s, b); });
-        expect_written(13, hundredths, [&](char *b) { return htoa(s, b); });
-        int back = 0;
-        EXPECT_EQ(convai(dec, &back), static_cast<int>(std::strlen(dec)));
-        EXPECT_EQ(back, s);
-        EXPECT_EQ(atox(hex), u);
+        std::snprintf(cents, sizeof cents, "%s%u.%02u", s < 0 ? "-" : "", magnitude / 100,
+                      magnitude % 100);
+        EXPECT_EQ(guarded(12, [&](char *b) { return convia(&s, b); }), dec);
+        EXPECT_EQ(guarded(12, [&](char *b) { return convla(&s, b); }), dec);
+        EXPECT_EQ(guarded(12, [&](char *b) { return convua(&u, b); }), udec);
+        EXPECT_EQ(guarded(12, [&](char *b) { return utoa(u, b); }), udec);
+        EXPECT_EQ(guarded(12, [&](char *b) { return convoa(&u, b); }), oct);
+        EXPECT_EQ(guarded(12, [&](char *b) { return otoa(u, b); }), oct);
+        EXPECT_EQ(guarded(9, [&](char *b) { return convxa(&u, b); }), hex);
+        EXPECT_EQ(guarded(9, [&](char *b) { return xtoa(u, b); }), hex);
+        EXPECT_EQ(guarded(13, [&](char *b) { return convha(&s, b); }), cents);
+        EXPECT_EQ(guarded(13, [&](char *b) { return htoa(s, b); }), cents);
     }
-}
-
-// Zeros pad to mindigits, which is clamped to the 16 digits of the work
-// area; strip removes low-order zeros (all of a zero).
-TEST(Convlg, PadsToMindigitsClampedToSixteenAndStripsLowOrderZeros) {
+    // convlg pads to mindigits, clamped to its 16 digits of work area; strip
+    // removes low-order zeros (all of a zero).
     const struct {
         int value, mindigits, strip;
         const char *text;
     } cases[] = {
-        {500, 4, 1, "05"},
-        {0, 3, 1, ""},
-        {-7, 2, 0, "-07"},
-        {INT_MIN, 0, 1, "-2147483648"},
-        {-1, INT_MAX, 0, "-0000000000000001"},
-        {50, 100, 1, "000000000000005"},
+        // clang-format off
+        {500, 4, 1, "05"}, {0, 3, 1, ""}, {-7, 2, 0, "-07"}, {0, 0, 0, ""},
+        {-1, 99, 0, "-0000000000000001"},
+        // clang-format on
     };
     for (const auto &c : cases)
-        expect_written(18, c.text,
-                       [&](char *b) { return convlg(&c.value, b, c.mindigits, c.strip); });
+        EXPECT_EQ(guarded(18, [&](char *b) { return convlg(&c.value, b, c.mindigits, c.strip); }),
+                  c.text);
 }
 
-// ---- RAD-50 ----------------------------------------------------------------
+// Every word names three characters of the set, each code taken modulo 40
+// from 64000 up; below 64000 packing them again gives the word.  Packing
+// folds lower case, pads with blanks and counts an unknown character as 40
+// (16-bit sums wrap), status 22 telling about the last character.
+TEST(Rad50, EveryWordRoundTripsAndUnknownCharactersCountAsForty) {
+    const char set[] = " ABCDEFGHIJKLMNOPQRSTUVWXYZ$.?0123456789";
+    for (std::uint32_t w = 0; w < 65536; ++w) {
+        const auto word = static_cast<std::uint16_t>(w);
+        const std::string text{set[w / 1600 % 40], set[w / 40 % 40], set[w % 40]};
+        ASSERT_EQ(guarded(4, [&](char *b) { return conv5a(b, &word, 1); }), text);
+        std::uint16_t back[2] = {0, 0xBEEF};
+        zrl_error = -1;
+        ASSERT_EQ(conva5(text.c_str(), back), 1);
+        ASSERT_EQ(std::vector<int>({back[0], back[1], zrl_error}),
+                  std::vector<int>({static_cast<int>(w % 64000), 0xBEEF, 0}));
+    }
+    std::uint16_t words[3] = {1, 2, 3};
+    EXPECT_EQ(conva5("", words), 0);
+    EXPECT_EQ(conva5("abcD", words), 2);
+    EXPECT_EQ(std::vector<int>({words[0], words[1], words[2], zrl_error}),
+              std::vector<int>({1683, 6400, 3, 0}));
+    EXPECT_EQ(conva5("AB#", words), 1);
+    EXPECT_EQ(zrl_error, 22);
+    EXPECT_EQ(conva5("A#B", words + 1), 1);
+    EXPECT_EQ(std::vector<int>({words[0], words[1], zrl_error}), std::vector<int>({1720, 3202, 0}));
+    EXPECT_EQ(guarded(1, [&](char *b) { return conv5a(b, words, 0); }), "");
+}
 
-constexpr char kRad50Set[] = " ABCDEFGHIJKLMNOPQRSTUVWXYZ$.?0123456789";
-
-// Three characters per word, blanks padding the last; a character outside the
-// set counts as code 40 (sums wrap at 16 bits), lower case as upper case, and status 22 tells about
-// the last character looked up.
-TEST(Conva5, PacksThreeCharactersPerWordAndFlagsUnknownOnes) {
+// Text without a digit is 0.0 with only a sign consumed; nine significant
+// digits enter the mantissa and the tenth rounds it; the value saturates at
+// infinity and zero, and exponent text wraps like convai.  The sign travels
+// with the integer mantissa, so a zero is always +0.0.
+TEST(Convad, ReadsDecimalTextAndReportsTheCharactersConsumed) {
     const struct {
         const char *text;
-        std::vector<std::uint16_t> words;
-        int status;
+        double value;
+        int consumed;
     } cases[] = {
-        {"", {}, 99},
-        {"abcD", {1683, 6400}, 0},
-        {"A#B", {1 * 1600 + 40 * 40 + 2}, 0},
-        {"AB#", {1 * 1600 + 2 * 40 + 40}, 22},
-        {"\xC4", {40 * 1600}, 22},
+        // clang-format off
+        {"1e+2x", 100.0, 4}, {"2e1.5", 20.0, 3}, {"1.2.3", 1.2, 3}, {"-.", 0.0, 1}, {"+-1", 0.0, 1},
+        {"1234567895", 1234567900.0, 10}, {"1e400", kInf, 5}, {"-0.0", 0.0, 4},
+        {"1e-2147483648", 0.0, 13}, {"1e4294967297", 10.0, 12}, {"123456789.4999", 123456789.0, 14},
+        // clang-format on
     };
     for (const auto &c : cases) {
-        std::vector<std::uint16_t> words(c.words.size() + 2, 0xBEEF);
-        zrl_error = 99;
-        EXPECT_EQ(conva5(c.text, words.data()), static_cast<int>(c.words.size())) << c.text;
-        EXPECT_EQ(std::vector<std::uint16_t>(words.begin(), words.end() - 2), c.words) << c.text;
-        EXPECT_EQ(words[c.words.size()], 0xBEEF) << c.text;
-        EXPECT_EQ(zrl_error, c.status) << c.text;
+        double value = -7.0;
+        EXPECT_EQ(convad(c.text, &value), c.consumed) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+        EXPECT_EQ(std::signbit(atod(c.text)), std::signbit(c.value)) << c.text;
     }
 }
 
-// Words from 64000 up take each code modulo 40.
-TEST(Conv5a, WritesThreeCharactersPerWordWrappingFrom64000) {
-    const std::uint16_t words[] = {0, 1683};
-    expect_written(7, "   ABC", [&](char *b) { return conv5a(b, words, 2); });
-    expect_written(1, "", [&](char *b) { return conv5a(b, words, 0); });
-    const std::pair<std::uint16_t, const char *> wrapped[] = {
-        {64000, "   "}, {64001, "  A"}, {64040, " A "}, {65535, " 8O"}};
-    for (const auto &c : wrapped)
-        expect_written(4, c.second, [&](char *b) { return conv5a(b, &c.first, 1); });
+// convad scales its integer mantissa M by 10.0 one step at a time, which
+// gives strtod's correctly rounded M * 10^E exactly when no step but the last
+// can round: E >= 0 and M * 5^E < 2^53, or E < 0 and 5^(-E-1) divides M.
+// Random texts of up to nine significant digits from that domain, in varied
+// spellings (point anywhere, leading zeros, exponent letter and sign).
+TEST(Convad, AgreesWithStrtodWhereStepwiseScalingIsExact) {
+    std::mt19937_64 rng(20240126);
+    auto below = [&](std::uint64_t n) { return n == 0 ? 0 : rng() % n; };
+    for (int i = 0; i < 200000; ++i) {
+        const int e = static_cast<int>(below(36)) - 13;
+        std::uint64_t pow5 = 1, top = 9;
+        for (int k = 0; k < (e >= 0 ? e : -e - 1); ++k)
+            pow5 *= 5;
+        for (std::uint64_t k = below(9); k > 0; --k)
+            top = top * 10 + 9;
+        const std::uint64_t m =
+            e >= 0 ? 1 + below(std::min(top, ((std::uint64_t{1} << 53) - 1) / pow5))
+                   : pow5 * (1 + below(top / pow5));
+        const std::string digits = std::to_string(m);
+        // `fraction` digits behind the point (more than there are digits
+        // means zeros after "0."), and the exponent that restores e.
+        const auto fraction = static_cast<std::size_t>(below(digits.size() + 4));
+        std::string text = (below(4) == 0   ? "-"
+                            : below(6) == 0 ? "+"
+                                            : "") +
+                           std::string(below(3), '0');
+        if (fraction == 0)
+            text += digits + (below(3) == 0 ? "." : "");
+        else if (fraction < digits.size())
+            text += digits.substr(0, digits.size() - fraction) + "." +
+                    digits.substr(digits.size() - fraction);
+        else
+            text += (below(2) ? "0." : ".") + std::string(fraction - digits.size(), '0') + digits;
+        const int exponent = e + static_cast<int>(fraction);
+        if (exponent != 0 || below(4) == 0)
+            text += (below(2) ? "e" : "E") + std::string(exponent >= 0 && below(2) ? "+" : "") +
+                    std::to_string(exponent);
+        double value = 0.0;
+        ASSERT_EQ(convad(text.c_str(), &value), static_cast<int>(text.size())) << text;
+        ASSERT_EQ(value, std::strtod(text.c_str(), nullptr)) << text;
+        ASSERT_EQ(atod(text.c_str()), value) << text;
+    }
 }
 
-// Every word below 64000 names three characters of the set, and packing them
-// again gives the same word: all 40 characters in all three places.
-TEST(Rad50, EveryWordBelow64000RoundTrips) {
-    for (std::uint32_t w = 0; w < 64000; ++w) {
-        const auto word = static_cast<std::uint16_t>(w);
-        char text[4];
-        ASSERT_EQ(conv5a(text, &word, 1), 3);
-        ASSERT_EQ(text[0], kRad50Set[w / 1600]);
-        ASSERT_EQ(text[1], kRad50Set[w / 40 % 40]);
-        ASSERT_EQ(text[2], kRad50Set[w % 40]);
-        std::uint16_t back = 0;
-        zrl_error = -1;
-        ASSERT_EQ(conva5(text, &back), 1);
-        ASSERT_EQ(back, word);
-        ASSERT_EQ(zrl_error, 0);
+// Seven significant digits, fixed notation for 0.001 up to 9999999, rounding
+// at the scaling thresholds (2147483647, 214748364.7, 99999995) and the
+// extremes; infinities and NaNs print as "INF" and "NAN".  convda_noexp cuts
+// fixed notation to eight characters and returns the uncut length; numbers
+// that round to 10^7 or more, infinities and NaNs give the empty text (a real
+// field's overflow fill), and below 10^-6 a zero with the sign kept.
+TEST(Convda, WritesSevenSignificantDigits) {
+    const std::pair<double, const char *> cases[] = {
+        // clang-format off
+        {0.0001, "1E-4"}, {12345678.0, "1.234568E7"}, {-0.00123456789, "-0.001234568"},
+        {9999999.45, "9999999"}, {0.000999999949, "9.999999E-4"}, {0.00099999996, "0.001"},
+        {9999999.5, "1E7"}, {2147483648.0, "2.147484E9"}, {214748364.7, "2.147484E8"},
+        {99999995.0, "1E8"}, {-DBL_MAX, "-1.797693E308"}, {-0.0, "0"},
+        {-4.9406564584124654e-324, "-4.940656E-324"}, {kInf, "INF"}, {-kNaN, "NAN"},
+        // clang-format on
+    };
+    for (const auto &[value, text] : cases) {
+        EXPECT_EQ(guarded(16, [&](char *b) { return convda(&value, b); }), text);
+        EXPECT_EQ(guarded(16, [&](char *b) { return dtoa(value, b); }), text);
+    }
+    const struct {
+        double value;
+        const char *kept;
+        int result;
+    } cuts[] = {
+        // clang-format off
+        {-123456.75, "-123456.", 9}, {-1.234567e-6, "-0.00000", 15}, {0.0, "0", 1},
+        {-9999999.6, "", 0}, {-1.0e-7, "-0", 2}, {9.9999996e-7, "0.000001", 8}, {kInf, "", 0},
+        {-kNaN, "", 0},
+        // clang-format on
+    };
+    for (const auto &c : cuts) {
+        int n = -1;
+        char at8 = 'x';
+        const auto write = [&](char *b) {
+            const int result = convda_noexp(&c.value, b);
+            at8 = b[8];
+            return result;
+        };
+        EXPECT_EQ(guarded(16, write, &n, 8), c.kept);
+        EXPECT_EQ(std::to_string(n) + at8, std::to_string(c.result) + '\0');
     }
 }
 

@@ -1,8 +1,9 @@
-// String primitives: append, compare, search, sepstr and sqzstr.
+// String primitives and keyword matching.  sepstr, sqzstr and the keyword
+// matcher are also fuzzed against models; the rows here pin the documented
+// cases of each.
+#include <climits>
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -14,28 +15,23 @@ namespace {
 
 constexpr int kUntouched = 77;
 
-TEST(Appstr, AppendsAndReturnsNewLengthWithoutWritingPastTheNul) {
-    const struct {
-        const char *dest, *src, *result;
-    } cases[] = {{"abc", "", "abc"}, {"", "", ""}, {"ab", "cd", "abcd"}};
-    for (const auto &c : cases) {
-        char buf[16];
-        std::memset(buf, '#', sizeof buf);
-        std::strcpy(buf, c.dest);
-        const int len = appstr(buf, c.src);
-        EXPECT_STREQ(buf, c.result) << c.dest << "+" << c.src;
-        EXPECT_EQ(len, static_cast<int>(std::strlen(c.result)));
-        EXPECT_EQ(buf[len + 1], '#');
+// The difference of the first differing bytes as unsigned values, within n
+// bytes and up to a NUL common to both.
+int compare(const char *a, const char *b, int n) {
+    for (int i = 0; i < n; ++i) {
+        const int x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y || x == 0) return x - y;
     }
+    return 0;
 }
 
-// The character and substring searches against std::string over random
-// strings of a small alphabet (a byte above 127 among them), so that hits,
-// misses, empty strings and every start position occur.  chrstr gives the
-// length and status 22 on a miss, cposstr -1 (also for the NUL), pcposstr
-// and psposstr the terminating NUL; sposstr finds nothing in an empty
-// string; posstr searches from start, which must lie inside the string.
-// Only chrstr and posstr touch the status.
+// The searches against std::string over random strings of a small alphabet
+// (a byte above 127 among them), so that hits, misses, empty strings and
+// every start position occur.  chrstr gives the length and status 22 on a
+// miss, cposstr -1 (also for the NUL), pcposstr and psposstr the terminating
+// NUL; sposstr finds nothing in an empty string; posstr searches from start,
+// which must lie inside the string.  Only chrstr and posstr touch the status.
+// appstr, cmpstr and cmpbuf run on the same strings.
 TEST(StringSearches, AgreeWithStdString) {
     std::mt19937 rng(11);
     const auto random_text = [&](unsigned longest) {
@@ -66,93 +62,108 @@ TEST(StringSearches, AgreeWithStdString) {
         zrl_error = kUntouched;
         EXPECT_EQ(posstr(sub.c_str(), s, start), from == npos ? len : static_cast<int>(from));
         EXPECT_EQ(zrl_error, from == npos ? 22 : 0);
+        const int n = static_cast<int>(rng() % 9) - 1;
+        EXPECT_EQ(cmpstr(s, sub.c_str()), compare(s, sub.c_str(), INT_MAX));
+        EXPECT_EQ(cmpbuf(s, sub.c_str(), n), compare(s, sub.c_str(), n)) << n;
+        char buf[16];
+        std::memset(buf, '#', sizeof buf);
+        std::strcpy(buf, s);
+        EXPECT_EQ(appstr(buf, sub.c_str()), len + static_cast<int>(sub.size()));
+        EXPECT_EQ(buf, str + sub);
+        EXPECT_EQ(buf[str.size() + sub.size() + 1], '#');
     }
+    EXPECT_EQ(cmpbuf(nullptr, nullptr, 0), 0);
 }
 
-// The unsigned difference of the first differing bytes; cmpbuf compares at
-// most n bytes and stops at a common NUL.
-TEST(Cmpstr, ReturnsUnsignedDifferenceOfFirstDifferingBytes) {
-    const struct {
-        const char *a, *b;
-        int result;
-    } cases[] = {{"a", "ab", -'b'},        {"abc", "abc", 0},        {"abd", "abc", 1},
-                 {"\xff", "a", 255 - 'a'}, {"a", "\xff", 'a' - 255}, {"abc", "abd\xff", -1}};
-    for (const auto &c : cases)
-        EXPECT_EQ(cmpstr(c.a, c.b), c.result) << c.a << " vs " << c.b;
-    const struct {
-        const char *a, *b;
-        int n, result;
-    } buffers[] = {
-        {"abcX", "abcY", 3, 0}, {"abcX", "abcY", 4, -1},  {"abcX", "abcY", 40, -1},
-        {"a\0x", "a\0y", 3, 0}, {"\xff", "\x01", 1, 254}, {"ab", "abc", 3, -'c'},
-        {"abc", "xyz", -3, 0},  {nullptr, nullptr, 0, 0}, // a count below 1 reads nothing
-    };
-    for (const auto &c : buffers)
-        EXPECT_EQ(cmpbuf(c.a, c.b, c.n), c.result) << c.a << " vs " << c.b << " n=" << c.n;
-}
-
-// A given separator splits at each occurrence; ' ' splits at runs of blanks;
-// NUL splits at blanks or commas.  When the slots run out the last field
-// keeps the rest; slots left over point at the string's terminating NUL.
+// A given separator splits at each occurrence; ' ' at runs of blanks; NUL at
+// blanks or commas, a comma after a word only ending it.  When the slots run
+// out the last field keeps the rest in NUL mode; slots left over point at
+// the string's terminating NUL.
 TEST(Sepstr, SplitsInPlaceAndStoresTheFields) {
     const struct {
-        const char *label;
         std::string text;
         char sep;
         int n;
-        std::vector<std::string> fields; // the fields stored, in order
-        std::string image;               // the whole buffer afterwards
+        const char *fields; // each followed by "|"
+        std::string image;  // the whole buffer afterwards
     } cases[] = {
-        {"trailing separator adds no field", "a,b,", ',', 4, {"a", "b"}, "a\0b\0"s},
-        {"double separator gives empty field", "a,,b", ',', 4, {"a", "", "b"}, "a\0\0b"s},
-        {"slots run out, last field cut", "a,b,c", ',', 2, {"a", "b"}, "a\0b\0c"s},
-        {"runs of blanks", "  one  two ", ' ', 4, {"one", "two"}, "\0\0one\0\0two\0"s},
-        {"rest left unsplit", "a  b  c", ' ', 2, {"a", "b"}, "a\0\0b\0 c"s},
-        {"mixed", "  one  two,three", '\0', 4, {"one", "two", "three"}, "\0\0one\0\0two\0three"s},
-        {"commas between blanks", "a , ,b", '\0', 4, {"a", "", "b"}, "a\0\0\0\0b"s},
-        {"comma in blanks", " , ", '\0', 3, {""}, "\0\0\0"s},
-        {"last field runs to the end", "a b,c", '\0', 2, {"a", "b,c"}, "a\0b,c"s},
-        {"no slots", " a,b ", ',', 0, {}, " a,b "},
-        {"negative count", " a,b ", '\0', -1, {}, " a,b "},
+        // clang-format off
+        {"a,b,", ',', 4, "a|b|", "a\0b\0"s},          {"a,,b", ',', 4, "a||b|", "a\0\0b"s},
+        {"a,b,c", ',', 2, "a|b|", "a\0b\0c"s},        {"  a  b ", ' ', 4, "a|b|", "\0\0a\0\0b\0"s},
+        {"  one  two,three", '\0', 4, "one|two|three|", "\0\0one\0\0two\0three"s},
+        {"a , ,b", '\0', 4, "a||b|", "a\0\0\0\0b"s}, {"a b,c", '\0', 2, "a|b,c|", "a\0b,c"s},
+        {" a,b ", ',', 0, "", " a,b "},
+        // clang-format on
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.label);
-        std::vector<char> buf(c.text.begin(), c.text.end());
-        buf.push_back('\0');
-        std::vector<char *> slots(c.n > 0 ? static_cast<std::size_t>(c.n) : 1, buf.data());
+        std::string buf = c.text;
+        std::vector<char *> slots(4, nullptr);
         const int count = sepstr(buf.data(), c.sep, slots.data(), c.n);
-        ASSERT_EQ(count, static_cast<int>(c.fields.size()));
-        for (int i = 0; i < count; ++i)
-            EXPECT_EQ(slots[i], c.fields[i]) << "field " << i;
-        for (std::size_t i = static_cast<std::size_t>(count); i < slots.size(); ++i)
-            EXPECT_EQ(slots[i], c.n > 0 ? buf.data() + c.text.size() : buf.data()) << i;
-        EXPECT_EQ(std::string(buf.data(), c.text.size()), c.image);
-        EXPECT_EQ(buf.back(), '\0');
+        std::string fields;
+        for (int i = 0; i < c.n; ++i)
+            fields += i < count                             ? std::string(slots[i]) + "|"
+                      : slots[i] == buf.data() + buf.size() ? ""
+                                                            : "?";
+        EXPECT_EQ(fields, c.fields) << c.text;
+        EXPECT_EQ(buf, c.image) << c.text;
     }
 }
 
 TEST(Sqzstr, SqueezesAndUpperCasesInDocumentedOrder) {
-    const struct {
-        const char *label;
-        std::string in, out;
-    } cases[] = {
-        {"tabs and blanks", "  dir\t\t/full  ", "DIR /FULL"},
-        {"backspace removes kept char", "ab\bc", "AC"},
-        {"leading blank is not kept", " \bab", "AB"},
-        {"backspace may leave two blanks", "a x\b b", "A  B"},
-        {"carriage return stays", "a\rb", "A\rB"},
-        {"blank before line feed removed at the end", "a\t\n", "A"},
-        {"only one leading blank removed", " \n a", " A"},
-        {"trailing blank before backspace", "x\b ", ""},
-        {"only a to z folded", "`az{@AZ[\xe9", "`AZ{@AZ[\xe9"},
+    const std::pair<std::string, std::string> cases[] = {
+        // clang-format off
+        {"  dir\t\t/full  ", "DIR /FULL"}, {" ", ""}, {"ab\bc", "AC"}, {"a x\b b", "A  B"},
+        {"a\rb\n", "A\rB"}, {"`az{\xe9", "`AZ{\xe9"},
+        // clang-format on
     };
-    for (const auto &c : cases) {
-        std::vector<char> buf(c.in.begin(), c.in.end());
-        buf.push_back('\0');
-        const int len = sqzstr(buf.data());
-        EXPECT_EQ(std::string(buf.data()), c.out) << c.label;
-        EXPECT_EQ(len, static_cast<int>(c.out.size())) << c.label;
+    for (const auto &[in, out] : cases) {
+        std::string buf = in;
+        EXPECT_EQ(sqzstr(buf.data()), static_cast<int>(out.size())) << in;
+        EXPECT_EQ(buf.c_str(), out) << in;
     }
+}
+
+// An attribute table with S before SEQ, and a table with odd keywords.
+struct Entry {
+    const char *keyword;
+    zrl_word value;
+};
+const Entry kAttributes[] = {
+    {"NOPFS", 1}, {"S*TREAM_TYPE", 2}, {"V*ARIABLE_TYPE", 3}, {"SEQ*UENTIAL", 5}, {"FA*ST_FILE", 8},
+    {"END1", 10}, {"END2", 11},        {"DIR*ECTORY", 12},    {"*ALL", 13},       {nullptr, 0}};
+const Entry kOdd[] = {{"X-Y*Z", 4}, {"l*ower", 5}, {nullptr, 0}};
+
+// One leading non-keyword character is skipped; the typed word ends at any
+// non-keyword character and must be at least the part before the asterisk;
+// the first match wins.  The entry itself is returned, the text and status
+// are left alone, and a stride too small for the keyword pointer is refused.
+// skipkeyword steps over the first byte, whatever it is, then over keyword
+// characters.
+TEST(Findkeyword, MatchesAbbreviationsCaseBlind) {
+    const std::pair<const char *, zrl_word> rows[] = {
+        // clang-format off
+        {"s", 2},     {"/st", 2},  {"stream_type=1", 2}, {"-v", 3},    {" s", 2},     {"se", 0},
+        {"seq", 5},   {"SEQUENTIAL", 5}, {"streamx", 0}, {"END", 0},   {"end2", 11},  {"NOPF", 0},
+        {"nopfsx", 0}, {"fa", 8},  {"s\xe9", 2},         {"s$", 0},    {"dir:", 12},  {"di", 0},
+        {"//s", 13},  {"", 0},     {"/", 0},             {"  ", 13},
+        // clang-format on
+    };
+    zrl_error = kUntouched;
+    for (const auto &[text, value] : rows) {
+        const void *hit = findkeyword(text, kAttributes, sizeof(Entry));
+        EXPECT_EQ(hit ? static_cast<const Entry *>(hit)->value : 0, value) << "'" << text << "'";
+    }
+    EXPECT_EQ(findkeyword("x", kOdd, sizeof(Entry)), &kOdd[0]);
+    EXPECT_EQ(findkeyword("xy", kOdd, sizeof(Entry)), nullptr);
+    EXPECT_EQ(findkeyword("LOW", kOdd, sizeof(Entry)), &kOdd[1]);
+    EXPECT_EQ(zrl_error, kUntouched);
+    EXPECT_EQ(findkeyword(nullptr, kOdd, sizeof(Entry)), nullptr);
+    EXPECT_EQ(findkeyword("x", nullptr, sizeof(Entry)), nullptr);
+    EXPECT_EQ(findkeyword("x", kOdd, static_cast<int>(sizeof(char *)) - 1), nullptr);
+    const std::pair<const char *, int> cases[] = {{"/S=1", 2},   {"=x", 2},  {"", 0},
+                                                  {"$a_1.x", 4}, {"//x", 1}, {"\xe9z\xe9", 2}};
+    for (const auto &[text, offset] : cases)
+        EXPECT_EQ(skipkeyword(text), text + offset) << "'" << text << "'";
 }
 
 } // namespace
