@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -22,6 +24,11 @@ std::string temp_path(const std::string &stem) {
     static int serial = 0;
     auto dir = std::filesystem::temp_directory_path();
     return (dir / ("zrl_test_" + std::to_string(++serial) + "_" + stem)).string();
+}
+
+std::string read_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::vector<Feed> feeds() {

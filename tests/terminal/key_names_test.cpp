@@ -1,5 +1,4 @@
 // Key names: the plain and modifier-aware lookups in both directions.
-#include <climits>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -21,75 +20,42 @@ void set_mask(int mask) {
     zrl_test::capture_stdout([&] { trm_init_mkey(mask); });
 }
 
-TEST(KeyNames, CodesGiveTheirNames) {
+// The names the round trip below cannot tell: which codes have none, the
+// Alt form, UP and DOWN, the modifier names and the order of the prefixes.
+TEST(KeyNames, CodesGiveTheirNamesAndNamesTheirCodes) {
     const struct {
         int code;
-        const char *plain;
-        const char *modifier_aware;
-    } cases[] = {
-        {9 + 512, "@TAB", "TAB"},
-        {97 + 512, "@a", "a"},
-        {270, nullptr, nullptr},
-        {0, nullptr, ""},
-        {512, "", ""},
-        {27 + 512, nullptr, nullptr},
-        {127, nullptr, nullptr},
-        {155, nullptr, nullptr},
-        {161 + 512, "@\241", "\241"},
-        {254, nullptr, "\376"},
-        {300, nullptr, nullptr},
-        {-1, nullptr, "@^~UNKNOWNMODIFDOWN"},
-        {INT_MIN, nullptr, ""}, // state 0x80 (Compose) has no prefix, base 0
-        {INT_MAX, nullptr, "@^~UNKNOWNMODIFDOWN"},
+        const char *plain, *modifier_aware;
+    } codes[] = {
+        {9 + 512, "@TAB", "TAB"},  {97, nullptr, "a"},          {97 + 512, "@a", "a"},
+        {0, nullptr, ""},          {512, "", ""},               {27 + 512, nullptr, nullptr},
+        {300, nullptr, nullptr},   {-1, nullptr, "@^~UNKNOWNMODIFDOWN"},
         {at(0x08, 266), "UP", "^UP"},
-        {at(0x10, 'a'), nullptr, "@a"},
-        {at(0x08, 0x200 | 'a'), "@a", "^a"},
         {at(0x01, 0x800001), "^A", "~SHIFTDOWN"},
         {at(0x00, 0x800001), "^A", "SHIFTUP"},
         {at(0x04, 0x800004), "^D", "~SHIFTLOCKDOWN"},
-        {at(0x20, 0x800020), nullptr, "@ALTDOWN"},
         {at(0x10, 0x800020), nullptr, "@ALTUP"},
         {at(0x40, 0x800040), nullptr, "COMPOSEDOWN"},
         {at(0x00, 0x800000), nullptr, "UNKNOWNMODIFUP"},
-        {at(0x18, 0x800018), "^X", "@^UNKNOWNMODIFDOWN"},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : codes) {
         EXPECT_EQ(shown(trm_lookupkey(c.code)), shown(c.plain)) << std::hex << c.code;
         EXPECT_EQ(shown(trm_mlookupkey(c.code)), shown(c.modifier_aware)) << std::hex << c.code;
     }
-}
-
-TEST(KeyNames, NamesGiveTheirCodes) {
-    const std::string long_name(5000, 'P');
     const struct {
         const char *name;
-        int plain;
-        int modifier_aware;
-    } cases[] = {
-        {"pf1", 0, -1},
-        {nullptr, 0, -1},
-        {"", 0, -1},
-        {"PF1 ", 0, -1},
-        {"^[", 0, 27},
-        {"@PF1", 0, at(0x10, 272)},
-        {"~SHIFTDOWN", 0, at(0x01, 0x800001)},
-        {"@^~UP", 0, at(0x19, 266)},
-        {"^~@UP", 0, -1},
-        {"~", 0, '~'},
-        {"~~", 0, at(0x01, '~')},
-        {"^A", 1, 1},
-        {"^^", 0, '^' & 0x1F},
-        {"^@", 0, 0},
-        {"@^a", 0, at(0x10, 1)},
-        {"\351", 0, 0351},
-        {"\303\251", 0, -1},
-        {long_name.c_str(), 0, -1},
+        int plain, modifier_aware;
+    } names[] = {
+        {"pf1", 0, -1},      {nullptr, 0, -1},          {"PF1 ", 0, -1},       {"a", 0, 'a'},
+        {"RITE", 269, 269},  {"^I", 9, 9},              {"@PF1", 0, at(0x10, 272)},
+        {"^~@UP", 0, -1},    {"@", 0, '@'},             {"~", 0, '~'},
+        {"~~", 0, at(0x01, '~')}, {"^A", 1, 1},         {"@^a", 0, at(0x10, 1)},
+        {"SHIFTUP", 0, 0x800001}, {"\303\251", 0, -1},
     };
     set_mask(0);
-    for (const auto &c : cases) {
-        const std::string label = c.name != nullptr ? c.name : "(null)";
-        EXPECT_EQ(trm_lookupcode(c.name), c.plain) << label;
-        EXPECT_EQ(trm_mlookupcode(c.name), c.modifier_aware) << label;
+    for (const auto &c : names) {
+        EXPECT_EQ(trm_lookupcode(c.name), c.plain) << shown(c.name);
+        EXPECT_EQ(trm_mlookupcode(c.name), c.modifier_aware) << shown(c.name);
     }
     // A terminal that reports Ctrl keeps it as a modifier.
     set_mask(8);
