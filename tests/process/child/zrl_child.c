@@ -3,8 +3,8 @@
  * in order:
  *   -o TEXT   write TEXT to standard output      -e TEXT  to standard error
  *   -a FILE   write every argument to FILE, each in brackets on a line
- *   -w FILE   create FILE holding "done"         -s MS    sleep MS milliseconds
- *   -x CODE   exit with CODE                     -k SIG   raise signal SIG
+ *   -w FILE   create FILE holding "done"         -x CODE  exit with CODE
+ *   -k SIG    raise signal SIG
  *   -p FILE   (POSIX) write to FILE what standard input, output and error
  *             are ("null" for the null device, else device and inode) and
  *             whether the program leads its own session
@@ -16,20 +16,11 @@
 
 #if defined(_WIN32)
 #include <io.h>
-#include <windows.h>
 #define write_fd _write
-static void sleep_ms(int ms) { Sleep((DWORD)ms); }
 #else
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 #define write_fd write
-static void sleep_ms(int ms) {
-    struct timespec t;
-    t.tv_sec = ms / 1000;
-    t.tv_nsec = (long)(ms % 1000) * 1000000L;
-    nanosleep(&t, NULL);
-}
 #endif
 
 static void write_text(int fd, const char *text) {
@@ -77,8 +68,6 @@ int main(int argc, char **argv) {
             FILE *f = create(value);
             fputs("done", f);
             fclose(f);
-        } else if (strcmp(action, "-s") == 0) {
-            sleep_ms(atoi(value));
         } else if (strcmp(action, "-x") == 0) {
             return atoi(value);
         } else if (strcmp(action, "-k") == 0) {
