@@ -25,7 +25,3 @@ constexpr const char *kProgramsDoNotStart =
     do {                                                                                   \
         if (!zrl_test::build_programs_start()) GTEST_SKIP() << zrl_test::kProgramsDoNotStart; \
     } while (0)
-
-namespace zrl_test {
-
-} // namespace zrl_test
