@@ -4,6 +4,7 @@
 // which file was loaded.
 #include <cerrno>
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -84,47 +85,37 @@ TEST(FindImageSymbol, ResolvesNamesThroughLogicalNamesSearchPathAndDefaultType) 
     set_image_search_path(nullptr);
 }
 
-// The two lines of a failed load, with the platform's number (-1: the POSIX
+// The two lines of a failed load with the platform's number (-1: the POSIX
 // loader gives none, any is taken; it may explain itself on a third line).
 void expect_load_failure(const std::string &err, int number, const std::string &file) {
-    const std::string head = "LoadLibrary did not succeed : ";
-    const std::size_t end = err.find('\n');
-    ASSERT_TRUE(err.starts_with(head) && end != std::string::npos) << err;
-    const std::string shown = err.substr(head.size(), end - head.size());
-    EXPECT_TRUE(number >= 0 ? shown == std::to_string(number)
-                            : !shown.empty() && shown.find_first_not_of("-0123456789") == shown.npos)
-        << err;
-    const std::string second = "Could not load shared object " + file + "\n";
-    EXPECT_EQ(err.substr(end + 1, second.size()), second);
-    const std::string rest = err.substr(std::min(err.size(), end + 1 + second.size()));
+    const std::string lines = "LoadLibrary did not succeed : " + std::to_string(number) +
+                              "\nCould not load shared object " + file + "\n";
+    const std::string got =
+        number >= 0 ? err : std::regex_replace(err, std::regex("^(.{30})-?[0-9]+\n"), "$1-1\n");
+    EXPECT_EQ(got.substr(0, lines.size()), lines);
+    const std::string rest = got.substr(std::min(got.size(), lines.size()));
     EXPECT_TRUE(rest.empty() || (!kWindows && rest.find('\n') == rest.size() - 1)) << rest;
 }
 
-TEST(FindImageSymbol, WritesTheTwoMessagesForAnImageThatCannotBeLoaded) {
+// A failed load writes two messages; from the search path the name is tried
+// there and then as it stands, and the message names the last file tried.
+// Long names are not cut.  A search path of 506 characters is taken; one
+// more turns the search path off, rather than keeping the last one.
+TEST(FindImageSymbol, FailuresAndTheLongestSearchPath) {
     Tree tree("images");
     std::string err;
     const int no_image = kWindows ? 126 : -1; // ERROR_MOD_NOT_FOUND
     EXPECT_EQ(mark_of("zrl_no_such_image", &err), 0);
     expect_load_failure(err, no_image, "zrl_no_such_image.dll");
-    // From the search path the name is tried there and then as it stands;
-    // the message names the last file tried.  Long names are not cut.
-    set_image_search_path(tree.root().c_str());
-    EXPECT_EQ(mark_of("zrl_no_such_image.lib", &err), 0);
-    expect_load_failure(err, no_image, "zrl_no_such_image.lib");
-    set_image_search_path(nullptr);
     const std::string long_name(4092, 'n'); // 4096 with ".dll"
     EXPECT_EQ(mark_of(long_name, &err), 0);
     expect_load_failure(err, kWindows ? 206 : ENAMETOOLONG, long_name + ".dll");
-}
-
-// A path of 506 characters is taken; one more turns the search path off,
-// rather than keeping the last one.  Each name is loaded once at most.
-TEST(SetImageSearchPath, TakesFiveHundredSixCharactersAndTurnsOffForMore) {
-    Tree tree("images");
-    for (const char *name : {"zrlpath1.dll", "zrlpath2.dll"})
-        copy_plugin(tree.at(name));
+    copy_plugin(tree.at("zrlpath1.dll"));
+    copy_plugin(tree.at("zrlpath2.dll"));
     set_image_search_path(tree.root().c_str());
     EXPECT_EQ(mark_of("zrlpath1"), 2);
+    EXPECT_EQ(mark_of("zrl_no_such_image.lib", &err), 0);
+    expect_load_failure(err, no_image, "zrl_no_such_image.lib");
     const std::size_t left = 506 - tree.root().size() - 2;
     const std::string deep = std::string(left / 2, 'd') + "/" + std::string(left - left / 2, 'e');
     const std::string longest = tree.at(deep);

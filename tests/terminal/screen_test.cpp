@@ -18,13 +18,15 @@ std::string sgr(const char *row) {
     return std::string("\033[") + row + "m";
 }
 
-std::string rows(int top, int bottom, const char *each, bool erase) {
-    std::string out;
-    int row = top;
-    do
-        out += erase ? "\033[" + std::to_string(row) + "H\033[K" : each;
-    while (++row <= bottom);
+// Each of the rows from top to bottom (top at least once) as `each` makes it.
+template <class Each> std::string rows(int top, int bottom, Each each) {
+    std::string out = each(top);
+    while (++top <= bottom)
+        out += each(top);
     return out;
+}
+std::string erased(int row) {
+    return "\033[" + std::to_string(row) + "H\033[K";
 }
 
 TEST(Screen, OperationsWriteTheirExactSequences) {
@@ -84,24 +86,20 @@ TEST(Screen, OperationsWriteTheirExactSequences) {
 // The region as set decides what erase and scroll write: the whole screen
 // only for exactly rows 1 to 24, the bottom row never above 24.
 TEST(Screen, ScrollingRegionBoundsEraseAndScroll) {
-    const struct {
-        int top, bottom;
-        std::string set, erase;
-        int bottom_kept;
-    } cases[] = {
+    const std::tuple<int, int, std::string, std::string, int> cases[] = {
         {1, 24, "\033[1;24r", "\033[2J", 24},
-        {2, 30, "\033[2;24r", rows(2, 24, "", true), 24},
-        {1, 23, "\033[1;23r", rows(1, 23, "", true), 23},
-        {5, 3, "\033[5;3r", "\033[5H\033[K", 3},
+        {2, 30, "\033[2;24r", rows(2, 24, erased), 24},
+        {1, 23, "\033[1;23r", rows(1, 23, erased), 23},
+        {5, 3, "\033[5;3r", erased(5), 3},
     };
-    for (const auto &c : cases) {
-        EXPECT_EQ(capture_stdout([&] { trm_setregion(c.top, c.bottom); }), c.set);
-        EXPECT_EQ(capture_stdout(trm_erase), c.erase) << c.top << "-" << c.bottom;
-        const std::string top = "\033[" + std::to_string(c.top) + ";1H";
-        const std::string bottom = "\033[" + std::to_string(c.bottom_kept) + ";1H";
-        EXPECT_EQ(capture_stdout([] { trm_scroll(0); }), top);
-        EXPECT_EQ(capture_stdout([] { trm_scroll(-2); }), top + rows(1, 2, "\033M\r", false));
-        EXPECT_EQ(capture_stdout([] { trm_scroll(3); }), bottom + rows(1, 3, "\033D\r", false));
+    for (const auto &[top, bottom, set, erase, kept] : cases) {
+        EXPECT_EQ(capture_stdout([&] { trm_setregion(top, bottom); }), set);
+        EXPECT_EQ(capture_stdout(trm_erase), erase) << top << "-" << bottom;
+        const std::string at_top = "\033[" + std::to_string(top) + ";1H";
+        EXPECT_EQ(capture_stdout([] { trm_scroll(0); }), at_top);
+        EXPECT_EQ(capture_stdout([] { trm_scroll(-2); }), at_top + "\033M\r\033M\r");
+        EXPECT_EQ(capture_stdout([] { trm_scroll(3); }),
+                  "\033[" + std::to_string(kept) + ";1H" + rows(1, 3, [](int) { return "\033D\r"; }));
     }
     capture_stdout([] { trm_setregion(1, 24); });
 }
