@@ -115,8 +115,8 @@ TEST_P(KeysThrough, ReadersFollowTheModifierReports) {
                    trm_mkey),
               (Keys{at(9, 0x800009), at(9, 'a'), at(1, 0x800008), at(0, 0x800001), 278, 0}));
     capture_stdout([] { trm_init_mkey(0xF6); });
-    EXPECT_EQ(read(report("30") + report("10"), 2, trm_mkey),
-              (Keys{at(0x30, 0x800030), at(0x10, 0x800020)}));
+    EXPECT_EQ(read(report("E0") + report("1f"), 2, trm_mkey),
+              (Keys{at(0xE0, 0x8000E0), at(0x16, 0x8000F6)}));
     capture_stdout([] { trm_init_mkey(0); });
 }
 
