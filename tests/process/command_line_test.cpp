@@ -24,8 +24,10 @@ std::string numbers;
 
 // Takes decimal digits only; anything else is refused with status 34.
 void take_number(const char *value, void *) {
-    if (std::string(value).find_first_not_of("0123456789") != std::string::npos) zrl_error = 34;
-    else numbers += " n:" + std::string(value);
+    if (std::string(value).find_first_not_of("0123456789") != std::string::npos)
+        zrl_error = 34;
+    else
+        numbers += " n:" + std::string(value);
 }
 
 const ZRL_SWITCH kTable[] = {{"L*OG", &flags[0], nullptr, nullptr},
@@ -159,7 +161,10 @@ TEST(CommandLine, TheCommandComesFromTheArgumentsOrThePrompt) {
         {"COPY", {}, "  a   b \nnext\n", "a,b", "COPY> "},
         {"COPY", {}, "\n", "", "COPY> <exit 4>"},
         {p100.c_str(), {}, "a\n", "a", std::string(77, 'P') + "> "},
-        {"COPY", {}, std::string(5000, 'q') + "\nb c\n", "b,c",
+        {"COPY",
+         {},
+         std::string(5000, 'q') + "\nb c\n",
+         "b,c",
          "COPY> Command line too long (at most 4095 characters): ignored.\nCOPY> "},
     };
     for (const auto &c : cases) {

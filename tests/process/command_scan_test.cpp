@@ -58,9 +58,13 @@ TEST(ScanNoConsole, FindsRedirectionsAndBackground) {
 }
 
 TEST(SpawnBackground, KeepsTheTextBeforeTheTrailingBlanksAndMarkers) {
-    for (const auto &[command, kept] : std::vector<std::pair<std::string, std::string>>{
-             {"prog & &", "prog"}, {"a b  & ", "a b"}, {"& &", ""}, {"a &b", ""},
-             {"prog ", ""}, {"prog\t&", "prog\t"}})
+    for (const auto &[command, kept] :
+         std::vector<std::pair<std::string, std::string>>{{"prog & &", "prog"},
+                                                          {"a b  & ", "a b"},
+                                                          {"& &", ""},
+                                                          {"a &b", ""},
+                                                          {"prog ", ""},
+                                                          {"prog\t&", "prog\t"}})
         EXPECT_EQ(command.substr(0, zrl::background_length(command)), kept) << command;
 }
 

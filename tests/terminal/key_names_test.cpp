@@ -24,21 +24,40 @@ void set_mask(int mask) {
 // form, UP and DOWN, the modifier names and the order of the prefixes.
 TEST(KeyNames, CodesGiveTheirNamesAndNamesTheirCodes) {
     const std::tuple<int, const char *, const char *> codes[] = {
-        {9 + 512, "@TAB", "TAB"}, {97, nullptr, "a"}, {97 + 512, "@a", "a"}, {0, nullptr, ""},
-        {512, "", ""}, {27 + 512, nullptr, nullptr}, {300, nullptr, nullptr},
-        {-1, nullptr, "@^~UNKNOWNMODIFDOWN"}, {at(0x08, 266), "UP", "^UP"},
-        {at(0x01, 0x800001), "^A", "~SHIFTDOWN"}, {at(0x00, 0x800002), "^B", "SHIFTUP"},
-        {at(0x04, 0x800004), "^D", "~SHIFTLOCKDOWN"}, {at(0x10, 0x800020), nullptr, "@ALTUP"},
-        {at(0x80, 0x800080), nullptr, "COMPOSEDOWN"}, {at(0, 0x800000), nullptr, "UNKNOWNMODIFUP"}};
+        {9 + 512, "@TAB", "TAB"},
+        {97, nullptr, "a"},
+        {97 + 512, "@a", "a"},
+        {0, nullptr, ""},
+        {512, "", ""},
+        {27 + 512, nullptr, nullptr},
+        {300, nullptr, nullptr},
+        {-1, nullptr, "@^~UNKNOWNMODIFDOWN"},
+        {at(0x08, 266), "UP", "^UP"},
+        {at(0x01, 0x800001), "^A", "~SHIFTDOWN"},
+        {at(0x00, 0x800002), "^B", "SHIFTUP"},
+        {at(0x04, 0x800004), "^D", "~SHIFTLOCKDOWN"},
+        {at(0x10, 0x800020), nullptr, "@ALTUP"},
+        {at(0x80, 0x800080), nullptr, "COMPOSEDOWN"},
+        {at(0, 0x800000), nullptr, "UNKNOWNMODIFUP"}};
     for (const auto &[code, plain, modifier_aware] : codes) {
         EXPECT_EQ(shown(trm_lookupkey(code)), shown(plain)) << std::hex << code;
         EXPECT_EQ(shown(trm_mlookupkey(code)), shown(modifier_aware)) << std::hex << code;
     }
-    const std::tuple<const char *, int, int> names[] = {
-        {"pf1", 0, -1}, {nullptr, 0, -1}, {"PF1 ", 0, -1}, {"a", 0, 'a'}, {"RITE", 269, 269},
-        {"^I", 9, 9}, {"@PF1", 0, at(0x10, 272)}, {"^~@UP", 0, -1}, {"@", 0, '@'}, {"~", 0, '~'},
-        {"~~", 0, at(0x01, '~')}, {"^A", 1, 1}, {"@^a", 0, at(0x10, 1)}, {"SHIFTUP", 0, 0x800001},
-        {"\303\251", 0, -1}};
+    const std::tuple<const char *, int, int> names[] = {{"pf1", 0, -1},
+                                                        {nullptr, 0, -1},
+                                                        {"PF1 ", 0, -1},
+                                                        {"a", 0, 'a'},
+                                                        {"RITE", 269, 269},
+                                                        {"^I", 9, 9},
+                                                        {"@PF1", 0, at(0x10, 272)},
+                                                        {"^~@UP", 0, -1},
+                                                        {"@", 0, '@'},
+                                                        {"~", 0, '~'},
+                                                        {"~~", 0, at(0x01, '~')},
+                                                        {"^A", 1, 1},
+                                                        {"@^a", 0, at(0x10, 1)},
+                                                        {"SHIFTUP", 0, 0x800001},
+                                                        {"\303\251", 0, -1}};
     set_mask(0);
     for (const auto &[name, plain, modifier_aware] : names) {
         EXPECT_EQ(trm_lookupcode(name), plain) << shown(name);
@@ -73,14 +92,16 @@ TEST(KeyNames, EveryNameLooksUpItsCode) {
             const std::string plain = trm_mlookupkey(base), name = trm_mlookupkey(at(state, base));
             const bool ctrl = plain.size() == 2 && plain[0] == '^' && (state & 15) == 0;
             EXPECT_EQ(trm_mlookupcode(name.c_str()),
-                      ctrl ? at(first | 8, plain[1]) : at(first, unshifted(base))) << name;
+                      ctrl ? at(first | 8, plain[1]) : at(first, unshifted(base)))
+                << name;
             ++checked;
         }
         for (int changed = 1; changed < 256; changed *= 2) {
             const std::string name = shown(trm_mlookupkey(at(state, 0x800000 | changed)));
             const int key = changed & 0x5D ? changed : changed / 2;
             EXPECT_EQ(trm_mlookupcode(name.substr(1, name.size() - 2).c_str()),
-                      at(first, 0x800000 | key)) << name;
+                      at(first, 0x800000 | key))
+                << name;
         }
     }
     EXPECT_EQ(checked, 256 * (26 + 95 + 26 + 94 + 30));

@@ -39,14 +39,16 @@ int at(int state, int low) {
 // The key table: the final byte of 256 to 277, the VT220 number of 279 to
 // 299, and the names of 266 to 299 ("-" for none).
 const char kFinals[] = "pqrstuvwxyABDCMnPQRSml";
-const int kNumbers[] = {1, 2, 3, 4, 5, 6, 17, 18, 19, 20, 21, 23, 24, 25, 26, 28, 29, 31, 32, 33, 34};
-const char *const kNames[] = {"UP", "DOWN", "LEFT", "RITE", "-", "-", "PF1", "PF2", "PF3", "PF4",
-                              "-", "-", "RUB", "FIND", "INSH", "REM", "SEL", "PRV", "NXT", "F6",
-                              "F7", "F8", "F9", "F10", "F11", "F12", "F13", "F14", "HELP", "DO",
-                              "F17", "F18", "F19", "F20"};
+const int kNumbers[] = {1,  2,  3,  4,  5,  6,  17, 18, 19, 20, 21,
+                        23, 24, 25, 26, 28, 29, 31, 32, 33, 34};
+const char *const kNames[] = {"UP",  "DOWN", "LEFT", "RITE", "-",    "-",    "PF1", "PF2", "PF3",
+                              "PF4", "-",    "-",    "RUB",  "FIND", "INSH", "REM", "SEL", "PRV",
+                              "NXT", "F6",   "F7",   "F8",   "F9",   "F10",  "F11", "F12", "F13",
+                              "F14", "HELP", "DO",   "F17",  "F18",  "F19",  "F20"};
 
 std::string sent(int code) {
-    if (code < 256 || code == 278) return std::string(1, static_cast<char>(code == 278 ? 127 : code));
+    if (code < 256 || code == 278)
+        return std::string(1, static_cast<char>(code == 278 ? 127 : code));
     if (code < 278) return std::string("\033[") + kFinals[code - 256];
     return "\033[" + std::to_string(kNumbers[code - 279]) + "~";
 }
@@ -111,9 +113,9 @@ TEST_P(KeysThrough, ReadersFollowTheModifierReports) {
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(trm_init_mkey(9), 9); }),
               "\033[1;2;2;0;3;0;4;2+r\033[5;0;6;0;7;0;8;0+r");
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(trm_init_mkey(-1), 9); }), "");
-    EXPECT_EQ(read(report("09") + "a" + report("01") + report("00") + "\177" + report("30"), 6,
-                   trm_mkey),
-              (Keys{at(9, 0x800009), at(9, 'a'), at(1, 0x800008), at(0, 0x800001), 278, 0}));
+    EXPECT_EQ(
+        read(report("09") + "a" + report("01") + report("00") + "\177" + report("30"), 6, trm_mkey),
+        (Keys{at(9, 0x800009), at(9, 'a'), at(1, 0x800008), at(0, 0x800001), 278, 0}));
     capture_stdout([] { trm_init_mkey(0xF6); });
     EXPECT_EQ(read(report("E0") + report("1f"), 2, trm_mkey),
               (Keys{at(0xE0, 0x8000E0), at(0x16, 0x8000F6)}));

@@ -99,7 +99,8 @@ TEST(Screen, ScrollingRegionBoundsEraseAndScroll) {
         EXPECT_EQ(capture_stdout([] { trm_scroll(0); }), at_top);
         EXPECT_EQ(capture_stdout([] { trm_scroll(-2); }), at_top + "\033M\r\033M\r");
         EXPECT_EQ(capture_stdout([] { trm_scroll(3); }),
-                  "\033[" + std::to_string(kept) + ";1H" + rows(1, 3, [](int) { return "\033D\r"; }));
+                  "\033[" + std::to_string(kept) + ";1H" +
+                      rows(1, 3, [](int) { return "\033D\r"; }));
     }
     capture_stdout([] { trm_setregion(1, 24); });
 }
