@@ -26,7 +26,7 @@ std::string temp_path(const std::string &stem) {
     return (dir / ("zrl_test_" + std::to_string(++serial) + "_" + stem)).string();
 }
 
-std::string read_file(const std::string &path) {
+std::string file_content(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

@@ -38,7 +38,7 @@ class StdinFeed {
 std::string temp_path(const std::string &stem);
 
 // The whole content of a file ("" when it cannot be read).
-std::string read_file(const std::string &path);
+std::string file_content(const std::string &path);
 
 } // namespace zrl_test
 

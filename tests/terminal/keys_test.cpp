@@ -150,9 +150,10 @@ TEST(KeysDeathTest, TimeoutsExitAndTheEndOfInput) {
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(zrl_test::read_file(path.string()), "\033[1;2;2;2;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r"
-                                                  "\033[1;2;2;0;3;2;4;0+r\033[5;0;6;0;7;0;8;0+r"
-                                                  "\033[1;0;2;0;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r");
+    EXPECT_EQ(zrl_test::file_content(path.string()),
+              "\033[1;2;2;2;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r"
+              "\033[1;2;2;0;3;2;4;0+r\033[5;0;6;0;7;0;8;0+r"
+              "\033[1;0;2;0;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r");
     std::filesystem::remove(path);
     for (const char *input : {"ab", "\033[1"}) {
         zrl_test::StdinFeed feed(input);

@@ -37,7 +37,7 @@ TEST(Zview, PagesFindsAndQuitsWithTheTerminalModeRestored) {
     auto shows = [&](const std::string &text, const std::string &first) {
         for (int i = 0; i < 100; ++i) {
             std::system((tmux + "capture-pane -p >" + screen).c_str());
-            const std::string now = zrl_test::read_file(screen);
+            const std::string now = zrl_test::file_content(screen);
             if (now.find(text) != std::string::npos) return now.substr(0, now.find('\n')) == first;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
