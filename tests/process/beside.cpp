@@ -1,10 +1,10 @@
 #include "process/beside.h"
 
+#include <cstdlib>
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include <climits>
-#include <cstdlib>
 #include <unistd.h>
 #endif
 
@@ -13,14 +13,12 @@ namespace zrl_test {
 std::string program_directory() {
     char path[4096] = {};
 #if defined(_WIN32)
-    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path - 1);
-    const char separator = '\\';
+    const long n = static_cast<long>(GetModuleFileNameA(nullptr, path, sizeof path - 1));
 #else
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    const char separator = '/';
+    const long n = static_cast<long>(readlink("/proc/self/exe", path, sizeof path - 1));
 #endif
-    std::string text(path, n > 0 ? static_cast<std::size_t>(n) : 0);
-    return text.substr(0, text.rfind(separator) + 1);
+    const std::string text(path, n > 0 ? static_cast<std::size_t>(n) : 0);
+    return text.substr(0, text.find_last_of("/\\") + 1);
 }
 
 std::string child_program() {

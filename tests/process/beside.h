@@ -21,11 +21,7 @@ constexpr const char *kProgramsDoNotStart =
 } // namespace zrl_test
 
 // Skips the running test when the build's programs cannot be started here.
-#define ZRL_SKIP_UNLESS_PROGRAMS_START()                                                   \
-    do {                                                                                   \
-        if (!zrl_test::build_programs_start()) GTEST_SKIP() << zrl_test::kProgramsDoNotStart; \
+#define ZRL_SKIP_UNLESS_PROGRAMS_START()                                                           \
+    do {                                                                                           \
+        if (!zrl_test::build_programs_start()) GTEST_SKIP() << zrl_test::kProgramsDoNotStart;      \
     } while (0)
-
-namespace zrl_test {
-
-} // namespace zrl_test

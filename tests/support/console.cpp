@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -24,6 +26,11 @@ std::string temp_path(const std::string &stem) {
     return (dir / ("zrl_test_" + std::to_string(++serial) + "_" + stem)).string();
 }
 
+std::string file_content(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::vector<Feed> feeds() {
 #if defined(_WIN32)
     return {Feed::kFile, Feed::kPipe};
@@ -40,33 +47,28 @@ namespace {
 
 // The descriptor from which standard input will read `text`.
 int feed_descriptor(const std::string &text, Feed how, const std::string &path, int &master) {
-    if (how == Feed::kPipe) {
-        int ends[2];
+    int ends[2] = {-1, -1};
 #if defined(_WIN32)
-        if (_pipe(ends, 65536, _O_BINARY) != 0) return -1;
+    (void)master; // no terminal feed here
+    if (how == Feed::kPipe && _pipe(ends, 65536, _O_BINARY) != 0) return -1;
 #else
-        if (pipe(ends) != 0) return -1;
+    if (how == Feed::kPipe && pipe(ends) != 0) return -1;
+    if (how == Feed::kTerminal) {
+        if (text.size() >= 4096 || openpty(&master, &ends[0], nullptr, nullptr, nullptr) != 0)
+            return -1;
+        termios mode{};
+        tcgetattr(ends[0], &mode);
+        cfmakeraw(&mode);
+        tcsetattr(ends[0], TCSANOW, &mode);
+        ends[1] = dup(master);
+    }
 #endif
+    if (ends[1] >= 0) {
         EXPECT_EQ(write(ends[1], text.data(), static_cast<unsigned>(text.size())),
                   static_cast<int>(text.size()));
         close(ends[1]);
         return ends[0];
     }
-#if defined(_WIN32)
-    (void)master; // no terminal feed here
-#else
-    if (how == Feed::kTerminal) {
-        int slave = -1;
-        if (text.size() >= 4096 || openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-            return -1;
-        termios mode{};
-        tcgetattr(slave, &mode);
-        cfmakeraw(&mode);
-        tcsetattr(slave, TCSANOW, &mode);
-        EXPECT_EQ(write(master, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        return slave;
-    }
-#endif
     std::FILE *f = std::fopen(path.c_str(), "wb");
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);

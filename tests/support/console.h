@@ -37,6 +37,9 @@ class StdinFeed {
 // A fresh file name in the temporary directory, unique within the run.
 std::string temp_path(const std::string &stem);
 
+// The whole content of a file ("" when it cannot be read).
+std::string file_content(const std::string &path);
+
 } // namespace zrl_test
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <vector>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -73,10 +73,9 @@ std::string Tree::content(const std::string &relative) const {
 }
 
 std::string Tree::listing() const {
-    std::vector<std::string> names;
+    std::set<std::string> names;
     for (const auto &entry : fs::directory_iterator(os_path(root_)))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+        names.insert(entry.path().filename().string());
     std::string text;
     for (const auto &name : names)
         text += (text.empty() ? "" : " ") + name;
@@ -88,10 +87,7 @@ Tree::Snapshot Tree::snapshot() const {
     for (const auto &entry : fs::recursive_directory_iterator(os_path(root_))) {
         const auto relative = entry.path().lexically_relative(os_path(root_)).generic_u8string();
         const std::string key(relative.begin(), relative.end());
-        if (entry.is_directory())
-            shot[key] = "<dir>";
-        else
-            shot[key] = content(key);
+        shot[key] = entry.is_directory() ? "<dir>" : content(key);
     }
     return shot;
 }
@@ -101,16 +97,11 @@ std::string changes(const Tree::Snapshot &before, const Tree::Snapshot &after) {
     const auto add = [&](char mark, const std::string &name) {
         text += (text.empty() ? "" : " ") + (mark + name);
     };
-    for (const auto &[name, data] : before) {
-        const auto now = after.find(name);
-        if (now == after.end())
-            add('-', name);
-        else if (now->second != data)
-            add('*', name);
-    }
+    for (const auto &[name, data] : before)
+        if (after.count(name) == 0 || after.at(name) != data)
+            add(after.count(name) == 0 ? '-' : '*', name);
     for (const auto &entry : after)
-        if (before.count(entry.first) == 0)
-            add('+', entry.first);
+        if (before.count(entry.first) == 0) add('+', entry.first);
     return text;
 }
 
