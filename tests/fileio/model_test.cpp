@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -344,25 +345,22 @@ TEST(RecordIoModel, DefaultAndSequentialBuffersFollowTheModel) {
 // decoded back, with nothing written past the encoding.  (The fuzzer runs
 // the round trip over any value.)
 TEST(Fmtcbin, EncodesTheShortestFormAndDecodesItBack) {
-    const std::pair<std::int32_t, std::string> cases[] = {
-        {-1, "\x7F"},
-        {63, "\x3F"},
-        {-64, "\x40"},
-        {64, "\x80\x40"},
-        {300, "\x82\x2C"},
-        {-65, "\xFF\x3F"},
-        {8191, "\xBF\x7F"},
-        {8192, std::string("\x80\xC0\0", 3)},
-        {INT32_MAX, "\x87\xFF\xFF\xFF\x7F"},
-        {INT32_MIN, std::string("\xF8\x80\x80\x80\0", 5)}};
-    for (const auto &[value, bytes] : cases) {
+    // The value, then its encoding in hex.
+    for (const char *row :
+         {"-1 7F", "63 3F", "-64 40", "64 80 40", "300 82 2C", "-65 FF 3F", "8191 BF 7F",
+          "8192 80 C0 00", "2147483647 87 FF FF FF 7F", "-2147483648 F8 80 80 80 00"}) {
+        std::istringstream in(row);
+        std::int32_t value = 0;
+        std::string bytes;
+        in >> value >> std::hex;
+        for (unsigned byte = 0; in >> byte;)
+            bytes.push_back(static_cast<char>(byte));
         unsigned char buffer[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
-        const int count = fmtcbin(buffer, value);
-        EXPECT_EQ(std::string(buffer, buffer + count), bytes) << value;
-        EXPECT_EQ(std::string(buffer + count, buffer + 8), std::string(8 - count, '\xAA')) << value;
+        const int count = fmtcbin(buffer, value), length = static_cast<int>(bytes.size());
         std::int32_t decoded = 0;
-        EXPECT_EQ(defmtcbin(buffer, &decoded), count) << value;
-        EXPECT_EQ(decoded, value);
+        const int used = defmtcbin(buffer, &decoded);
+        EXPECT_EQ((std::tuple{std::string(buffer, buffer + 8), count, used, decoded}),
+                  std::tuple(bytes + std::string(8 - bytes.size(), '\xAA'), length, length, value));
     }
 }
 
