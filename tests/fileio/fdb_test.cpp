@@ -72,8 +72,9 @@ TEST(Fdbset, AppliesTheKeywordsOfTheText) {
 }
 
 // A buffer that exists is resized with its extra byte (the address checker
-// sees the stores at the end); on an open FDB the pointers move with it and
-// no marker is written into datptr.
+// sees the store at the end; the fuzzer resizes the buffers of FDBs that are
+// not open); on an open FDB the pointers move with it, no marker is written
+// into datptr, and the stored bytes reach the file.
 TEST(Fdbset, ResizesABufferThatExists) {
     Tree dir("fdbset_resize");
     FDB *fdb = fopenw(nullptr, dir.at("w.txt").c_str(), nullptr, nullptr);
@@ -87,10 +88,6 @@ TEST(Fdbset, ResizesABufferThatExists) {
     fdb->bufptr[65536] = '\0';
     EXPECT_EQ(fclosx(fdb), 0);
     EXPECT_EQ(dir.content("w.txt"), "abc");
-    fdbset(fdb, "DEFAULT");
-    EXPECT_EQ(fdb->bufsize, 16384);
-    fdb->bufptr[16384] = '\0';
-    EXPECT_EQ(first_byte(fdb), 0xFFu);
     fdbfree(fdb);
 }
 
