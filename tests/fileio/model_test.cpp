@@ -168,7 +168,7 @@ class ModelRun {
 
     // One step, the kinds weighted by how often they appear in the list.
     void step() {
-        const char op = "bbimmllnwwMMSNpprkkfecxog"[next(25)];
+        const char op = "bbimmllnwwMMSNpppkkffcxog"[next(25)];
         // A reader writes nothing: stores without write access have a test
         // of their own.
         if (opener_ == fopenr && std::string("wMSN").find(op) != std::string::npos) return;
@@ -232,31 +232,28 @@ class ModelRun {
                                static_cast<int>(line.size()));
         }
         case 'p': {
-            const std::int32_t target = random_target();
-            const std::int32_t result = fputp(fdb_, target);
+            // fputp to a target, frewind to the start, ftoeof to the end.
+            const std::uint32_t how = next(4);
+            const std::int32_t target = how == 0 ? 0 : how == 1 ? -1 : random_target();
+            const std::int32_t result = how == 0   ? frewind(fdb_)
+                                        : how == 1 ? ftoeof(fdb_)
+                                                   : fputp(fdb_, target);
             model_.move_to(target);
-            return check("fputp " + std::to_string(target), {result, zrl_error, ""},
-                         {target, 0, ""});
-        }
-        case 'r': {
-            const bool rewind = next(2) == 0;
-            const int result = rewind ? frewind(fdb_) : ftoeof(fdb_);
-            model_.move_to(rewind ? 0 : -1);
-            return check(rewind ? "frewind" : "ftoeof", {result, zrl_error, ""}, {0, 0, ""});
+            return check("position " + std::to_string(target), {result, zrl_error, ""},
+                         {how < 2 ? 0 : target, 0, ""});
         }
         case 'k':
             return skip();
         case 'f': {
             // Once flushed, the file's size in blocks is the model's, rounded
-            // up; asking leaves the descriptor where it was.
-            fflushx(fdb_);
-            const int blocks = fdbinfo(fdb_, "BLOCKS");
-            return check("fflushx", {blocks, zrl_error, ""}, {(model_.size() + 511) / 512, 0, ""});
-        }
-        case 'e': {
-            zrl_error = 0;
-            const std::int32_t size = fgeteof(fdb_);
-            return check("fgeteof", {size, zrl_error, ""}, {model_.size(), 0, ""});
+            // up; fgeteof gives the size, flushed or not; asking leaves the
+            // descriptor where it was.
+            const bool flush = next(2) == 0;
+            if (flush) fflushx(fdb_);
+            if (!flush) zrl_error = 0;
+            const std::int32_t size = flush ? fdbinfo(fdb_, "BLOCKS") : fgeteof(fdb_);
+            return check(flush ? "fflushx" : "fgeteof", {size, zrl_error, ""},
+                         {flush ? (model_.size() + 511) / 512 : model_.size(), 0, ""});
         }
         case 'c': {
             const std::int32_t value = fgetcbin(fdb_);
