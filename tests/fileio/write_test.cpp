@@ -121,16 +121,15 @@ TEST(ImageAccess, BlocksMoveAndTransferAndBufferedPositioningIsRefused) {
     const std::string on =
         std::string(" on file ") + fdb->filspc + " not allowed with image access.\n";
     std::int32_t result = 0;
-    EXPECT_EQ(capture_stdout([&] { result = fputp(fdb, 10); }), "PROG - FPUTP" + on);
-    EXPECT_EQ(result, 10);
-    EXPECT_EQ(capture_stdout([&] { result = fskipb(fdb, 4); }),
-              "PROG - FGETP" + on + "PROG - FPUTP" + on);
-    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(
+        (J() << capture_stdout([&] { result = fputp(fdb, 10); }) << result
+             << capture_stdout([&] { fskipb(fdb, 4); }) << zrl_error)
+            .str(),
+        (J() << "PROG - FPUTP" + on << 10 << "PROG - FGETP" + on + "PROG - FPUTP" + on << 5).str());
     programident = saved;
     EXPECT_EQ(file.close(), 0);
     EXPECT_EQ(file.contents(), contents.replace(512, 2, "zz"));
-    EXPECT_EQ(fsetblk(file.open(fopenr), 3), -1) << "a buffered FDB";
-    EXPECT_EQ(zrl_error, 22);
+    EXPECT_EQ((J() << fsetblk(file.open(fopenr), 3) << zrl_error).str(), "-1 22 ") << "buffered";
 }
 
 // A file stands in for the terminal: the flag is what decides.
