@@ -2,16 +2,9 @@
 // keyword and release.
 #include <cerrno>
 #include <cstdint>
-#include <string>
-#include <tuple>
 #include <utility>
 
-#include <gtest/gtest.h>
-#include <zrlshared.h>
-
 #include "fileio/record_files.h"
-#include "support/console.h"
-#include "support/tree.h"
 
 namespace {
 

@@ -4,17 +4,12 @@
 // their close; and the plain openers without FDB.
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <list>
-#include <sstream>
-#include <string>
-#include <tuple>
 #include <vector>
 
-#include <gtest/gtest.h>
 #if !defined(_WIN32)
 #include <csignal>
 #include <cstdlib>
@@ -24,12 +19,9 @@
 #include <unistd.h>
 #endif
 #include <utf8fs.h>
-#include <zrlshared.h>
 
 #include "fileio/record_files.h"
-#include "support/console.h"
 #include "support/hooks.h"
-#include "support/tree.h"
 
 namespace fs = std::filesystem;
 

@@ -1,23 +1,16 @@
 // What the record I/O model does not reach: FDBs that are not open, stores
 // without write access, image access and raw blocks, terminals, offsets past
 // 2 GiB, and the failures of a full device.
-#include <zrlshared.h>
-
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "fileio/record_files.h"
-#include "support/tree.h"
 
 namespace {
 
