@@ -77,8 +77,6 @@ TEST(Opens, ChangeExactlyTheFilesTheyAreMeantTo) {
     const std::string pattern = zrl_test::kWindows ? "a%b" : "a?b";
     const std::string n5000 = std::string(5000, 'n') + ".txt", x3500 = std::string(3500, 'x');
     const Scene scenes[] = {
-        {"B", "R.TXT", "R.TXT", "*R.TXT +R_TXT.bak", fclosx, "*R.TXT"},
-        {"B", "R.TXT", "R.TXT", "*R.TXT +R_TXT.bak", fcldelete, ""},
         {"B", "R.TXT R_TXT.bak", "R.TXT", "*R.TXT +R_TXT.bal", fclosx, "*R.TXT"},
         {"B", "R.TXT R_TXT.bak R_TXT.bal", "R.TXT", "*R.TXT +R_TXT.bbl", fcldelete, ""},
         {"B", "R.TXT R_TXT.bak R_TXT.bal R_TXT.bbl R_TXT.cbl", "R.TXT", "", nullptr, "", EEXIST},
