@@ -7,12 +7,11 @@
 #include <zrlshared.h>
 
 #include <cstddef>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "support/console.h"
+#include "support/tree.h"
 
 namespace zrl_test {
 
@@ -30,20 +29,30 @@ inline unsigned first_byte(const FDB *fdb) {
     return *reinterpret_cast<const unsigned char *>(fdb);
 }
 
+// Values joined into one text, each followed by a space, to compare a whole
+// result at once.  The operands of << are evaluated left to right, which the
+// arguments of a function (or a tuple) are not.
+struct Joined {
+    std::ostringstream text;
+    template <class T> Joined &operator<<(const T &value) {
+        text << value << ' ';
+        return *this;
+    }
+    std::string str() const { return text.str(); }
+};
+
 using Opener = FDB *(*)(const void *, const char *, const char *, const char *);
 
 // A scratch file with given contents, opened into an FDB of its own
 // (attributes such as "SEQ" or "IMAGE" first when given); closed, released
 // and removed at the end of the test.
-class ScratchFile {
+class ScratchFile : public Tree {
   public:
-    ScratchFile(const std::string &stem, const std::string &contents) : path_(temp_path(stem)) {
-        std::ofstream(path_, std::ios::binary) << contents;
+    ScratchFile(const std::string &stem, const std::string &contents)
+        : Tree(stem), name_(stem), path_(at(stem)) {
+        file(stem, contents);
     }
-    ~ScratchFile() {
-        close();
-        std::remove(path_.c_str());
-    }
+    ~ScratchFile() { close(); }
     FDB *open(Opener opener, const char *attributes = "") {
         close();
         fdb_ = fdbset(nullptr, attributes);
@@ -58,13 +67,10 @@ class ScratchFile {
         return status;
     }
     const std::string &path() const { return path_; }
-    std::string contents() const {
-        std::ifstream in(path_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string contents() const { return content(name_); }
 
   private:
-    std::string path_;
+    std::string name_, path_;
     FDB *fdb_ = nullptr;
 };
 

@@ -1,25 +1,20 @@
 // What the record I/O model does not reach: FDBs that are not open, stores
 // without write access, image access and raw blocks, terminals, offsets past
 // 2 GiB, and the failures of a full device.
-#include <zrlshared.h>
-
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "fileio/record_files.h"
-#include "support/tree.h"
 
 namespace {
 
+using J = zrl_test::Joined;
 using zrl_test::capture_stdout;
 using zrl_test::ScratchFile;
 
@@ -55,8 +50,9 @@ TEST(RecordIo, NotOpenGivesStatus22) {
         };
         for (std::size_t i = 0; i < std::size(cases); ++i) {
             zrl_error = 0;
-            EXPECT_EQ(cases[i].first(), cases[i].second) << "case " << i;
-            EXPECT_EQ(zrl_error, i + 1 == std::size(cases) ? -1 : 22) << "case " << i;
+            EXPECT_EQ((J() << cases[i].first() << zrl_error).str(),
+                      (J() << cases[i].second << (i + 1 == std::size(cases) ? -1 : 22)).str())
+                << "case " << i;
         }
         EXPECT_STREQ(text, "");
     }
@@ -69,25 +65,25 @@ TEST(RecordIo, NotOpenGivesStatus22) {
 TEST(Fput, ReadOnlyFdbReportsAndLeavesFileUnchanged) {
     ScratchFile file("ro.dat", "original");
     FDB *fdb = file.open(fopenr);
+    // What a store prints, its result and the status.
+    const auto store = [](const std::function<int()> &call) {
+        int result = -99;
+        const std::string shown = capture_stdout([&] { result = call(); });
+        return shown + std::to_string(result) + "/" + std::to_string(zrl_error);
+    };
+    const std::string refused = kNoWriteAccess;
     // Nothing read yet: the buffer has no room, so the store is refused at once.
-    EXPECT_EQ(capture_stdout([&] { fputb(fdb, 'X'); }), kNoWriteAccess);
-    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(store([&] { return (fputb(fdb, 'X'), 0); }), refused + "0/5");
     // With data in the buffer the store goes in, and the flush refuses it.
     EXPECT_EQ(fgetb(fdb), 'o');
-    EXPECT_EQ(capture_stdout([&] { fputb(fdb, 'X'); }), "");
-    EXPECT_EQ(zrl_error, 0);
-    EXPECT_EQ(capture_stdout([&] { fflushx(fdb); }), kNoWriteAccess);
-    EXPECT_EQ(zrl_error, 5);
-    EXPECT_EQ(capture_stdout([&] { EXPECT_EQ(fclosx(fdb), 5); }), kNoWriteAccess);
+    EXPECT_EQ(store([&] { return (fputb(fdb, 'X'), 0); }), "0/0");
+    EXPECT_EQ(store([&] { return (fflushx(fdb), 0); }), refused + "0/5");
+    EXPECT_EQ(store([&] { return fclosx(fdb); }), refused + "5/5");
     EXPECT_GE(fdb->handle, 0);
     // Leaving the buffer drops the refused bytes; the FDB then closes.
     EXPECT_EQ(capture_stdout([&] { ftoeof(fdb); }), kNoWriteAccess);
-    int result = -99;
-    EXPECT_EQ(capture_stdout([&] { result = fputm(fdb, "xyz", 3); }), kNoWriteAccess);
-    EXPECT_EQ(result, 5);
-    EXPECT_EQ(capture_stdout([&] { result = fputstr(fdb, "xyz"); }), kNoWriteAccess);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(store([&] { return fputm(fdb, "xyz", 3); }), refused + "5/5");
+    EXPECT_EQ(store([&] { return fputstr(fdb, "xyz"); }), refused + "0/5");
     EXPECT_EQ(file.close(), 0);
     EXPECT_EQ(file.contents(), "original");
 }
@@ -103,31 +99,30 @@ TEST(ImageAccess, BlocksMoveAndTransferAndBufferedPositioningIsRefused) {
     EXPECT_EQ(fsetblk(fdb, 3), 1024);
     std::string to(1000, '\0');
     fdb->f_flags |= ZRL_FDB_EOF;
-    EXPECT_EQ(fgetblk(fdb, to.data(), 1000), 576) << "up to the end of the file";
+    // Up to the end of the file, which clears the flag; then the end.
+    EXPECT_EQ((J() << fgetblk(fdb, to.data(), 1000) << (fdb->f_flags & ZRL_FDB_EOF)).str(),
+              "576 0 ");
     EXPECT_EQ(to.substr(0, 576), contents.substr(1024));
-    EXPECT_EQ(fdb->f_flags & ZRL_FDB_EOF, 0u);
-    EXPECT_EQ(fgetblk(fdb, to.data(), 1000), 0);
-    EXPECT_EQ(zrl_error, -1);
-    EXPECT_NE(fdb->f_flags & ZRL_FDB_EOF, 0u);
-    EXPECT_EQ(fsetblk(fdb, 2), 512);
-    EXPECT_EQ(fputblk(fdb, "zz", 2), 2);
-    EXPECT_EQ(fsetblk(fdb, 0), -1);
-    EXPECT_EQ(zrl_error, EINVAL);
+    EXPECT_EQ(
+        (J() << fgetblk(fdb, to.data(), 1000) << zrl_error << (fdb->f_flags & ZRL_FDB_EOF)).str(),
+        (J() << 0 << -1 << ZRL_FDB_EOF).str());
+    EXPECT_EQ(
+        (J() << fsetblk(fdb, 2) << fputblk(fdb, "zz", 2) << fsetblk(fdb, 0) << zrl_error).str(),
+        (J() << 512 << 2 << -1 << EINVAL).str());
     const char *saved = programident;
     programident = "PROG";
     const std::string on =
         std::string(" on file ") + fdb->filspc + " not allowed with image access.\n";
     std::int32_t result = 0;
-    EXPECT_EQ(capture_stdout([&] { result = fputp(fdb, 10); }), "PROG - FPUTP" + on);
-    EXPECT_EQ(result, 10);
-    EXPECT_EQ(capture_stdout([&] { result = fskipb(fdb, 4); }),
-              "PROG - FGETP" + on + "PROG - FPUTP" + on);
-    EXPECT_EQ(zrl_error, 5);
+    EXPECT_EQ(
+        (J() << capture_stdout([&] { result = fputp(fdb, 10); }) << result
+             << capture_stdout([&] { fskipb(fdb, 4); }) << zrl_error)
+            .str(),
+        (J() << "PROG - FPUTP" + on << 10 << "PROG - FGETP" + on + "PROG - FPUTP" + on << 5).str());
     programident = saved;
     EXPECT_EQ(file.close(), 0);
     EXPECT_EQ(file.contents(), contents.replace(512, 2, "zz"));
-    EXPECT_EQ(fsetblk(file.open(fopenr), 3), -1) << "a buffered FDB";
-    EXPECT_EQ(zrl_error, 22);
+    EXPECT_EQ((J() << fsetblk(file.open(fopenr), 3) << zrl_error).str(), "-1 22 ") << "buffered";
 }
 
 // A file stands in for the terminal: the flag is what decides.
@@ -181,15 +176,15 @@ TEST(Fputm, FullDeviceGivesNoSpaceStatus) {
         ASSERT_GE(fdb->handle, 0) << zrl_error;
         EXPECT_EQ(fputm(fdb, "0123456789", 10), 0);
         fflushx(fdb);
-        EXPECT_EQ(zrl_error, ENOSPC);
-        EXPECT_EQ(fdb->f_flags & ZRL_FDB_UNWRITTEN, 0u);
+        EXPECT_EQ((J() << zrl_error << (fdb->f_flags & ZRL_FDB_UNWRITTEN)).str(),
+                  (J() << ENOSPC << 0).str());
         std::vector<char> block(3 * 16384, 'f');
         EXPECT_EQ(fputm(fdb, block.data(), static_cast<int>(block.size())), ENOSPC);
         EXPECT_TRUE(fdb->bufptr <= fdb->datptr && fdb->datptr <= fdb->endptr &&
                     fdb->endptr <= fdb->bufptr + fdb->bufsize);
-        EXPECT_EQ(fputstr(fdb, "x"), 1); // fits in the buffer: no flush due
-        EXPECT_EQ(fclosx(fdb), ENOSPC);
-        EXPECT_EQ(fclosx(fdb), 0);
+        // "x" fits in the buffer: no flush due.
+        EXPECT_EQ((J() << fputstr(fdb, "x") << fclosx(fdb) << fclosx(fdb)).str(),
+                  (J() << 1 << ENOSPC << 0).str());
         fdbfree(fdb);
     }
 }
