@@ -90,8 +90,7 @@ TEST_P(KeysThrough, UnknownSequencesAreReplayedByteForByte) {
         {"\033\033[B", {267}},
         {"\033\177", {27, 127}},
         {"\033_:abc01\033x", {27, 95, 58, 97, 98, 99, 48, 49, 27, 120}},
-        {std::string(248, '\033') + "x", Keys(248, 27)},
-    };
+        {std::string(248, '\033') + "x", Keys(248, 27)}};
     for (const auto &[input, keys] : cases) {
         EXPECT_EQ(read(input, keys.size()), keys) << input;
         EXPECT_EQ(read(input, keys.size(), trm_mkey), keys) << input;
