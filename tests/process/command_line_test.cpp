@@ -3,7 +3,6 @@
 // and pspec take from it, each line run to its end as a transcript.  The
 // fuzzer fuzz/filespec/fuzz_command.cpp checks that the parse stays inside
 // the text and ends.
-#include <random>
 #include <string>
 #include <vector>
 
@@ -103,40 +102,13 @@ TEST(CommandLine, FspecAndPspecTakeSpecificationsAndSwitchesApart) {
         {"[A[B]]", "!22"},
         {"\"A", "!22"},
         {"A/LOG=1", "!22 log=1"}, // a value for an entry without destination
-        {"A/NUM=4X/LOG", "!34"},  // the switches after a refused value are not applied
-    };
+        {"A/NUM=4X/LOG", "!34"}}; // the switches after a refused value are not applied
     for (const auto &c : cases)
         EXPECT_EQ(transcript(c.line, c.table, c.pspec_first), c.expected) << c.line;
     setcmd(nullptr); // without a command line neither parser reads anything
     pspec(kTable, "x");
     EXPECT_EQ(fspec(kTable, "x"), nullptr);
     EXPECT_EQ(zrl_error, 0);
-}
-
-std::string normalised(const std::string &text) {
-    std::vector<char> line(text.c_str(), text.c_str() + text.size() + 1);
-    setcmd(line.data());
-    return line.data();
-}
-
-// Random texts: never longer, every character but blanks and commas kept
-// in order, and a second pass changes nothing (the rules are in the table
-// of the transcripts).
-TEST(CommandLine, NormalisationTurnsBlankRunsIntoCommas) {
-    std::mt19937 rng(7);
-    const auto kept = [](std::string s) {
-        std::erase_if(s, [](char c) { return c == ' ' || c == '\t' || c == ','; });
-        return s;
-    };
-    for (int round = 0; round < 20000; ++round) {
-        std::string text(rng() % 24, ' ');
-        for (char &c : text)
-            c = " \t\"()/,ab"[rng() % 9];
-        const std::string once = normalised(text);
-        ASSERT_TRUE(once.size() <= text.size() && normalised(once) == once) << text;
-        ASSERT_EQ(kept(once), kept(text)) << text;
-    }
-    setcmd(nullptr);
 }
 
 // Arguments are joined with single blanks and taken whole into 4096 bytes;
@@ -151,22 +123,20 @@ TEST(CommandLine, TheCommandComesFromTheArgumentsOrThePrompt) {
         const char *prompt;
         std::vector<std::string> args;
         std::string input, text, shown;
-    } cases[] = {
-        {"COPY", {"x.txt", "y.txt"}, "", "x.txt,y.txt", ""},
-        {"COPY", {"x.txt", "/LOG"}, "", "x.txt/LOG", ""},
-        {"COPY", {a, b94}, "", a + "," + b94, ""}, // 4095 characters
-        {"COPY", {a, b94 + "b"}, "", a, ""},       // one over
-        {"COPY", {a, b94, "c"}, "", a, ""},        // fits, but not with its blank
-        {nullptr, {}, "typed\n", "", ""},
-        {"COPY", {}, "  a   b \nnext\n", "a,b", "COPY> "},
-        {"COPY", {}, "\n", "", "COPY> <exit 4>"},
-        {p100.c_str(), {}, "a\n", "a", std::string(77, 'P') + "> "},
-        {"COPY",
-         {},
-         std::string(5000, 'q') + "\nb c\n",
-         "b,c",
-         "COPY> Command line too long (at most 4095 characters): ignored.\nCOPY> "},
-    };
+    } cases[] = {{"COPY", {"x.txt", "y.txt"}, "", "x.txt,y.txt", ""},
+                 {"COPY", {"x.txt", "/LOG"}, "", "x.txt/LOG", ""},
+                 {"COPY", {a, b94}, "", a + "," + b94, ""}, // 4095 characters
+                 {"COPY", {a, b94 + "b"}, "", a, ""},       // one over
+                 {"COPY", {a, b94, "c"}, "", a, ""},        // fits, but not with its blank
+                 {nullptr, {}, "typed\n", "", ""},
+                 {"COPY", {}, "  a   b \nnext\n", "a,b", "COPY> "},
+                 {"COPY", {}, "\n", "", "COPY> <exit 4>"},
+                 {p100.c_str(), {}, "a\n", "a", std::string(77, 'P') + "> "},
+                 {"COPY",
+                  {},
+                  std::string(5000, 'q') + "\nb c\n",
+                  "b,c",
+                  "COPY> Command line too long (at most 4095 characters): ignored.\nCOPY> "}};
     for (const auto &c : cases) {
         errfacil("KEEP");
         zrl_test::StdinFeed feed(c.input);

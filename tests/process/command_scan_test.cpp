@@ -37,8 +37,7 @@ TEST(ScanNoConsole, FindsRedirectionsAndBackground) {
         {"prog a>b > out", "prog a>b|'out'|-"},
         {"prog > out a>b", "prog|'out a>b'|-"},
         {"prog\t> out", "prog\t> out|-|-"},
-        {"prog 12> x", "prog 12> x|-|-"},
-    };
+        {"prog 12> x", "prog 12> x|-|-"}};
     for (const auto &[command, expected] : cases) {
         zrl::NoConsoleScan scan;
         ASSERT_TRUE(zrl::scan_no_console(command, scan)) << command;

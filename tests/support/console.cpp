@@ -27,7 +27,8 @@ std::string temp_path(const std::string &stem) {
 }
 
 std::string file_content(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

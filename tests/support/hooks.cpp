@@ -26,23 +26,17 @@ Hooks::Hooks(bool record_channels)
     : channels_{ZRL_COutput, ZRL_LOutput, ZRL_MOutput, ZRL_TOutput}, exit_(ZRL_ExitHandler),
       action_(erractio(nullptr)), ident_(programident), status_(zrl_error) {
     erractio(action_);
-    sent.clear();
-    exits.clear();
-    result = 1;
+    sent.clear(), exits.clear(), result = 1;
     ZRL_ExitHandler = record_exit;
     if (record_channels) {
-        ZRL_COutput = record<'C'>;
-        ZRL_LOutput = record<'L'>;
-        ZRL_MOutput = record<'M'>;
-        ZRL_TOutput = record<'T'>;
+        ZRL_COutput = record<'C'>, ZRL_LOutput = record<'L'>;
+        ZRL_MOutput = record<'M'>, ZRL_TOutput = record<'T'>;
     }
 }
 
 Hooks::~Hooks() {
-    ZRL_COutput = channels_[0];
-    ZRL_LOutput = channels_[1];
-    ZRL_MOutput = channels_[2];
-    ZRL_TOutput = channels_[3];
+    ZRL_COutput = channels_[0], ZRL_LOutput = channels_[1];
+    ZRL_MOutput = channels_[2], ZRL_TOutput = channels_[3];
     ZRL_ExitHandler = exit_;
     erractio(action_);
     errfacil(ident_);

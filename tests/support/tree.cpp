@@ -68,8 +68,7 @@ bool Tree::exists(const std::string &relative) const {
 }
 
 std::string Tree::content(const std::string &relative) const {
-    std::ifstream in(os_path(at(relative)), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return file_content(at(relative));
 }
 
 std::string Tree::listing() const {

@@ -5,9 +5,6 @@
  *   -a FILE   write every argument to FILE, each in brackets on a line
  *   -w FILE   create FILE holding "done"         -x CODE  exit with CODE
  *   -k SIG    raise signal SIG
- *   -p FILE   (POSIX) write to FILE what standard input, output and error
- *             are ("null" for the null device, else device and inode) and
- *             whether the program leads its own session
  */
 #include <signal.h>
 #include <stdio.h>
@@ -18,7 +15,6 @@
 #include <io.h>
 #define write _write
 #else
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -26,7 +22,7 @@ int main(int argc, char **argv) {
     int i, k;
     for (i = 1; i + 1 < argc; i += 2) {
         const char *action = argv[i], *value = argv[i + 1];
-        const int to_file = action[0] == '-' && action[1] != 0 && strchr("awp", action[1]) != NULL;
+        const int to_file = action[0] == '-' && action[1] != 0 && strchr("aw", action[1]) != NULL;
         FILE *f = to_file ? fopen(value, "wb") : NULL;
         if (strcmp(action, "-o") == 0 || strcmp(action, "-e") == 0) {
             if (write(action[1] == 'o' ? 1 : 2, value, (unsigned)strlen(value)) < 0) return 99;
@@ -39,20 +35,6 @@ int main(int argc, char **argv) {
             return atoi(value);
         } else if (strcmp(action, "-k") == 0) {
             raise(atoi(value));
-#if !defined(_WIN32)
-        } else if (strcmp(action, "-p") == 0 && f != NULL) {
-            struct stat null_device, s;
-            stat("/dev/null", &null_device);
-            for (k = 0; k < 3; k++) {
-                if (fstat(k, &s) != 0)
-                    fprintf(f, "closed\n");
-                else if (s.st_dev == null_device.st_dev && s.st_ino == null_device.st_ino)
-                    fprintf(f, "null\n");
-                else
-                    fprintf(f, "%lu:%lu\n", (unsigned long)s.st_dev, (unsigned long)s.st_ino);
-            }
-            fprintf(f, "%s\n", getsid(0) == getpid() ? "leader" : "member");
-#endif
         }
         if (f != NULL) fclose(f);
     }
