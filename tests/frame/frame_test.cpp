@@ -24,12 +24,15 @@ struct Channel {
     int (*printf)(const char *, ...);
     int (*vprintf)(const char *, va_list);
     Passing type, trm_type, typeln, trm_typln;
+    int (*typeff)(const char *, ...), (*typefl)(const char *, ...);
 };
 const Channel kChannels[] = {
-    {'C', QV_Cprintf, QV_Cvprintf, QV_Ctype, QV_Ctrm_type, QV_Ctypeln, QV_Ctrm_typln},
-    {'L', QV_Lprintf, QV_Lvprintf, QV_Ltype, QV_Ltrm_type, QV_Ltypeln, QV_Ltrm_typln},
-    {'M', QV_Mprintf, QV_Mvprintf, QV_Mtype, QV_Mtrm_type, QV_Mtypeln, QV_Mtrm_typln},
-    {'T', QV_Tprintf, QV_Tvprintf, QV_Ttype, QV_Ttrm_type, QV_Ttypeln, QV_Ttrm_typln},
+    // clang-format off
+    {'C', QV_Cprintf, QV_Cvprintf, QV_Ctype, QV_Ctrm_type, QV_Ctypeln, QV_Ctrm_typln, QV_Ctypeff, QV_Ctypefl},
+    {'L', QV_Lprintf, QV_Lvprintf, QV_Ltype, QV_Ltrm_type, QV_Ltypeln, QV_Ltrm_typln, QV_Ltypeff, QV_Ltypefl},
+    {'M', QV_Mprintf, QV_Mvprintf, QV_Mtype, QV_Mtrm_type, QV_Mtypeln, QV_Mtrm_typln, QV_Mtypeff, QV_Mtypefl},
+    {'T', QV_Tprintf, QV_Tvprintf, QV_Ttype, QV_Ttrm_type, QV_Ttypeln, QV_Ttrm_typln, QV_Ttypeff, QV_Ttypefl},
+    // clang-format on
 };
 
 int call_v(int (*member)(const char *, va_list), const char *format, ...) {
@@ -40,10 +43,11 @@ int call_v(int (*member)(const char *, va_list), const char *format, ...) {
     return result;
 }
 
-// Formatting members return the formatted length, or -1 when the channel
-// fails or the text passes 1023 characters (it is cut there); passing
-// members hand on the caller's pointer and return the channel's result.
-// Each sends exactly once; a cleared channel counts as failed output.
+// printf members return the formatted length, or -1 when the channel fails
+// or the text passes 1023 characters (it is cut there); passing members hand
+// on the caller's pointer, and the format-language members their text cut at
+// 1023 characters, returning the channel's result.  Each sends exactly once;
+// a cleared channel counts as failed output.
 TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
     Hooks hooks(true);
     const char typed[] = "as typed";
@@ -54,11 +58,13 @@ TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
             EXPECT_EQ(ch.printf("%s=%d", "n", 42) + call_v(ch.vprintf, "%d", 5), result ? 5 : -2);
             for (Passing member : {ch.type, ch.trm_type, ch.typeln, ch.trm_typln})
                 EXPECT_EQ(member(typed), result) << ch.letter;
+            EXPECT_EQ(ch.typeff("#^:'", 5, "ok") + ch.typefl("#^:'", 5, "ok"), 2 * result);
             std::string seen;
             for (const zrl_test::Sent &s : Hooks::sent)
                 seen += s.channel + std::to_string(s.newline) + (s.pointer == typed ? "=" : s.text);
             EXPECT_EQ(seen, std::string{ch.letter} + "0n=42" + ch.letter + "05" + ch.letter +
-                                "0=" + ch.letter + "0=" + ch.letter + "1=" + ch.letter + "1=");
+                                "0=" + ch.letter + "0=" + ch.letter + "1=" + ch.letter + "1=" + ch.letter +
+                                "0 5:ok" + ch.letter + "1 5:ok");
         }
     }
     ZRL_MOutput = nullptr;
@@ -67,6 +73,8 @@ TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
     EXPECT_EQ(QV_Lprintf("%s", std::string(1023, 'a').c_str()), 1023);
     EXPECT_EQ(QV_Lprintf("%s", std::string(1024, 'a').c_str()), -1);
     EXPECT_EQ(Hooks::sent.back().text, std::string(1023, 'a'));
+    QV_Ttypefl("<'", std::string(2000, 'z').c_str());
+    EXPECT_EQ(Hooks::sent.back().text, "<" + std::string(1022, 'z'));
 }
 
 // C starts on standard output, the others on standard error; type and
@@ -85,7 +93,10 @@ TEST(DefaultChannelsDeathTest, WriteToTheirStreamsAndFailWhenRefused) {
         EXPECT_EQ(result, 6) << ch.letter;
     }
     EXPECT_EQ(capture_stdout([] {
-                  type("a\nb"), type(nullptr), typeln(nullptr), ZRL_OutputToStdOut(nullptr, 1);
+                  type("a\nb");
+                  type(nullptr);
+                  typeln(nullptr);
+                  ZRL_OutputToStdOut(nullptr, 1);
               }),
               "a\nb\n\n");
     const std::string path = zrl_test::temp_path("readonly");
@@ -107,10 +118,7 @@ TEST(DefaultChannelsDeathTest, WriteToTheirStreamsAndFailWhenRefused) {
 // line keeps at most 255 characters and the rest is skipped; at the end both
 // store an empty line.  Nothing but the NUL is written behind the text.
 TEST(LineReaders, PromptAndReadOneLineAtATime) {
-    std::string longest;
-    for (int i = 0; i < 5000; ++i)
-        longest += static_cast<char>('a' + i % 26);
-    const std::string cut = longest.substr(0, 255);
+    const std::string longest(5000, 'a'), cut(255, 'a');
     const std::string lines[] = {"first", "", "mid\rdle", cut, cut, "\r\rx", "last", "", ""};
     for (auto reader : {getlin, sgetlin}) {
         zrl_test::StdinFeed feed("first\n\nmid\rdle\r\n" + cut + "\n" + longest + "\n\r\rx\nlast");
@@ -161,7 +169,8 @@ void reenter(const char *message) {
 // program's name and the message, and the severe exit; the status is left
 // alone.  A null message does nothing at all.  The action is taken out before
 // it runs, so one that calls errexit does not recurse.  The name starts as
-// "???" and is not copied.
+// "???" and is not copied.  errexitfmt keeps the first 255 characters of its
+// message; errtestfmt stops on a nonzero status only.
 TEST(Errexit, PrintsStatusLineActionNameAndMessage) {
     Hooks hooks;
     const std::pair<int, std::string> cases[] = {{2, std::string(std::strerror(2)) + "\n"},
@@ -177,7 +186,11 @@ TEST(Errexit, PrintsStatusLineActionNameAndMessage) {
     }
     erractio(reenter);
     action_calls = 0;
-    EXPECT_EQ(capture_stdout([] { errexit(nullptr), errexit("outer"), errexit("again"); }),
+    EXPECT_EQ(capture_stdout([] {
+                  errexit(nullptr);
+                  errexit("outer");
+                  errexit("again");
+              }),
               "<action outer>?\?\?-inner<exit 4>?\?\?-outer<exit 4>?\?\?-again<exit 4>");
     EXPECT_EQ(action_calls, 1);
     EXPECT_NE(erractio(announce), reenter);
@@ -187,8 +200,21 @@ TEST(Errexit, PrintsStatusLineActionNameAndMessage) {
     EXPECT_EQ(programident, name);
     EXPECT_EQ(capture_stdout([] { errexit("no input"); }),
               "<action no input>REPORT-no input<exit 4>");
-    capture_stdout([] { exitnormal(), exitwarn(), exiterror(), exitsevere(), exits(INT_MIN); });
-    EXPECT_EQ(Hooks::exits, (std::vector<int>{4, 4, 4, 4, 4, 4, 4, 4, 0, 1, 2, 4, INT_MIN}));
+    capture_stdout([] {
+        for (void (*stop)() : {exitnormal, exitwarn, exiterror, exitsevere})
+            stop();
+        exits(INT_MIN);
+    });
+    zrl_error = 0;
+    EXPECT_EQ(capture_stdout([] {
+                  errexitfmt("ab'", std::string(300, 'm').c_str());
+                  errtestfmt("failed #", 9);
+              }),
+              "REPORT-ab" + std::string(253, 'm') + "<exit 4>");
+    zrl_error = -1;
+    EXPECT_EQ(capture_stdout([] { errtestfmt("failed #", 9); }), "REPORT-failed 9<exit 4>");
+    EXPECT_EQ(Hooks::exits,
+              (std::vector<int>{4, 4, 4, 4, 4, 4, 4, 4, 0, 1, 2, 4, INT_MIN, 4, 4}));
 }
 
 // Every code, into another buffer and in place, against the table written out
