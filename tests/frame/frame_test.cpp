@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -78,10 +77,9 @@ TEST(Channels, EachMemberSendsOnlyToItsOwnChannel) {
 }
 
 // C starts on standard output, the others on standard error; type and
-// typeln write to standard output, a null text as an empty one.  In a child
-// whose standard output can only be read every write fails.  The default
+// typeln write to standard output, a null text as an empty one.  The default
 // exit handler is the runtime's exit; a cleared one falls back to it.
-TEST(DefaultChannelsDeathTest, WriteToTheirStreamsAndFailWhenRefused) {
+TEST(DefaultChannelsDeathTest, WriteToTheirStreamsAndExit) {
     for (const Channel &ch : kChannels) {
         int result = 0;
         std::string err;
@@ -99,16 +97,6 @@ TEST(DefaultChannelsDeathTest, WriteToTheirStreamsAndFailWhenRefused) {
                   ZRL_OutputToStdOut(nullptr, 1);
               }),
               "a\nb\n\n");
-    const std::string path = zrl_test::temp_path("readonly");
-    std::fclose(std::fopen(path.c_str(), "wb"));
-    EXPECT_EXIT(
-        {
-            if (std::freopen(path.c_str(), "r", stdout) == nullptr) std::_Exit(100);
-            std::_Exit((ZRL_OutputToStdOut("", 1) != 0) | (QV_Ctypeln("abc") != 0) << 1 |
-                       (QV_Cprintf("abc") != -1) << 2 | (typeln("abc") != -1) << 3);
-        },
-        ::testing::ExitedWithCode(0), "");
-    std::remove(path.c_str());
     EXPECT_EXIT(exits(9), ::testing::ExitedWithCode(9), "");
     EXPECT_EXIT((ZRL_ExitHandler = nullptr, exits(6)), ::testing::ExitedWithCode(6), "");
 }
