@@ -111,15 +111,12 @@ TEST(Rad50, EveryWordRoundTripsAndUnknownCharactersCountAsForty) {
         ASSERT_EQ(std::vector<int>({back[0], back[1], zrl_error}),
                   std::vector<int>({static_cast<int>(w % 64000), 0xBEEF, 0}));
     }
-    std::uint16_t words[3] = {1, 2, 3};
-    EXPECT_EQ(conva5("", words), 0);
-    EXPECT_EQ(conva5("abcD", words), 2);
-    EXPECT_EQ(std::vector<int>({words[0], words[1], words[2], zrl_error}),
-              std::vector<int>({1683, 6400, 3, 0}));
-    EXPECT_EQ(conva5("AB#", words), 1);
-    EXPECT_EQ(zrl_error, 22);
-    EXPECT_EQ(conva5("A#B", words + 1), 1);
-    EXPECT_EQ(std::vector<int>({words[0], words[1], zrl_error}), std::vector<int>({1720, 3202, 0}));
+    std::uint16_t words[4] = {1, 2, 3, 4};
+    const std::vector<int> got = {conva5("", words),     conva5("abcD", words),     zrl_error,
+                                  words[2],              conva5("AB#", words + 2),  zrl_error,
+                                  conva5("A#B", words + 3), zrl_error, words[0], words[1], words[2],
+                                  words[3]};
+    EXPECT_EQ(got, (std::vector<int>{0, 2, 0, 3, 1, 22, 1, 0, 1683, 6400, 1720, 3202}));
     EXPECT_EQ(guarded(1, [&](char *b) { return conv5a(b, words, 0); }), "");
 }
 
@@ -309,12 +306,10 @@ TEST(Calendar, AgreesWithTheCivilCalendarFrom1901To2099) {
     }
     ZRL_DATE march = make_date(1900, 3, 1), leap_day = make_date(1900, 2, 29);
     ZRL_DATE other = {0, 72, 7, 14}, ref = make_date(1972, 7, 14), month13 = {20, 26, 13, 15};
-    EXPECT_EQ(std::vector<int>({dayweek(&march), dayweek(&leap_day), dayyear(&leap_day)}),
-              std::vector<int>({4, 3, 60}));
-    EXPECT_EQ(std::vector<int>({dayyear(&other), dayweek(&other), weekyear(&other)}),
-              std::vector<int>({dayyear(&ref), dayweek(&ref), weekyear(&ref)}));
-    EXPECT_EQ(std::vector<int>({dayyear(&month13), weekyear(&month13), dayweek(nullptr)}),
-              std::vector<int>(3));
+    EXPECT_EQ(std::vector<int>({dayweek(&march), dayweek(&leap_day), dayyear(&leap_day),
+                                dayyear(&other), dayweek(&other), weekyear(&other),
+                                dayyear(&month13), weekyear(&month13), dayweek(nullptr)}),
+              std::vector<int>({4, 3, 60, dayyear(&ref), dayweek(&ref), weekyear(&ref), 0, 0, 0}));
 }
 
 // The library's clock against the C runtime's, read on both sides of the
