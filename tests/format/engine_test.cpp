@@ -62,8 +62,8 @@ TEST(FormatLanguage, PlacesEachFieldKind) {
     EXPECT_EQ(fill("#^##~|###^#~|#########^#|#^##", -0.5, 1234.5, 1.0e8, inf),
               "#.##|###.#|  #######.#|#######.##");
     EXPECT_EQ(fill("'=#=%=##^#=''", "a", 1, zrl_word{5}, write_value, 2.5, "b"), "a=1=v5= 2.5=b ");
-    EXPECT_EQ(fill("%%~|%%^|%|", zrl_word{123}, write_value, zrl_word{0}, write_nothing, zrl_word{0},
-                   static_cast<ZRL_FormatFn>(nullptr)),
+    EXPECT_EQ(fill("%%~|%%^|%|", zrl_word{123}, write_value, zrl_word{0}, write_nothing,
+                   zrl_word{0}, static_cast<ZRL_FormatFn>(nullptr)),
               "v1|   |<nil>|");
 }
 
@@ -85,8 +85,7 @@ TEST(FormatLanguage, KeepsToTheLimit) {
     }
     EXPECT_EQ(fill_max(5, "ab%", zrl_word{0}, write_run), "abxxx");
     char out[64] = "ab";
-    EXPECT_EQ(fmtstrmax(out, -1, "xyz"), 0);
-    EXPECT_EQ(out[0], 'a');
+    EXPECT_EQ(std::to_string(fmtstrmax(out, -1, "xyz")) + out, "0ab");
     auto via_list = [&](int max, const char *format, ...) {
         va_list args;
         va_start(args, format);
@@ -96,11 +95,9 @@ TEST(FormatLanguage, KeepsToTheLimit) {
     };
     EXPECT_EQ(via_list(-1, "#^-'", 4, "JAN"), "6 4-JAN");
     EXPECT_EQ(via_list(3, "#^-'", 4, "JAN"), "3 4-");
-    EXPECT_EQ(fmtstr(out, ""), 0);
     EXPECT_EQ(capture_stdout([] { typeff("#^-'-#^", 4, "JAN", 26); }), " 4-JAN-26");
-    const std::string long_text(200, 'q');
-    EXPECT_EQ(capture_stdout([&] { typefl("'", long_text.c_str()); }),
-              long_text.substr(0, 132) + "\n");
+    EXPECT_EQ(capture_stdout([] { typefl("'", std::string(200, 'q').c_str()); }),
+              std::string(132, 'q') + "\n");
 }
 
 // Fields take words until a zero word, with no pattern check and no real
@@ -109,7 +106,8 @@ TEST(FormatLanguage, KeepsToTheLimit) {
 TEST(Fmt2, FieldsTakeWordsUntilAZeroWord) {
     const int seven = 7, minus = -30;
     const zrl_word by_reference[] = {word("###^|##|"), word(&minus), word(&seven), 0};
-    const zrl_word by_value[] = {word("#^##|[%%%^]|%-#'%&'"), 1, 2, 5, reinterpret_cast<zrl_word>(write_value), 9, 0};
+    const zrl_word by_value[] = {
+        word("#^##|[%%%^]|%-#'%&'"), 1, 2, 5, reinterpret_cast<zrl_word>(write_value), 9, 0};
     char out[64];
     const int n = fmt2(by_reference, out);
     EXPECT_EQ(std::to_string(n) + out, "8 -30|7 |");
