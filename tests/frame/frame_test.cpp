@@ -25,14 +25,12 @@ struct Channel {
     Passing type, trm_type, typeln, trm_typln;
     int (*typeff)(const char *, ...), (*typefl)(const char *, ...);
 };
-const Channel kChannels[] = {
-    // clang-format off
-    {'C', QV_Cprintf, QV_Cvprintf, QV_Ctype, QV_Ctrm_type, QV_Ctypeln, QV_Ctrm_typln, QV_Ctypeff, QV_Ctypefl},
-    {'L', QV_Lprintf, QV_Lvprintf, QV_Ltype, QV_Ltrm_type, QV_Ltypeln, QV_Ltrm_typln, QV_Ltypeff, QV_Ltypefl},
-    {'M', QV_Mprintf, QV_Mvprintf, QV_Mtype, QV_Mtrm_type, QV_Mtypeln, QV_Mtrm_typln, QV_Mtypeff, QV_Mtypefl},
-    {'T', QV_Tprintf, QV_Tvprintf, QV_Ttype, QV_Ttrm_type, QV_Ttypeln, QV_Ttrm_typln, QV_Ttypeff, QV_Ttypefl},
-    // clang-format on
-};
+// The members of channel c, C to T.
+// clang-format off
+#define CHANNEL(c) {#c[0], QV_##c##printf, QV_##c##vprintf, QV_##c##type, QV_##c##trm_type, \
+    QV_##c##typeln, QV_##c##trm_typln, QV_##c##typeff, QV_##c##typefl}
+// clang-format on
+const Channel kChannels[] = {CHANNEL(C), CHANNEL(L), CHANNEL(M), CHANNEL(T)};
 
 int call_v(int (*member)(const char *, va_list), const char *format, ...) {
     va_list args;

@@ -192,6 +192,8 @@ int compare(const char *a, const char *b, int n) {
 // NUL; sposstr finds nothing in an empty string; posstr searches from start,
 // which must lie inside the string.  Only chrstr and posstr touch the status.
 // cmpstr, cmpbuf and appstr run on the same strings.
+using Offset = std::ptrdiff_t; // what the searches give: an offset or a result
+
 TEST(StringSearches, AgreeWithStdString) {
     std::mt19937 rng(11);
     const auto random_text = [&](unsigned longest) {
@@ -210,21 +212,21 @@ TEST(StringSearches, AgreeWithStdString) {
         const int start = static_cast<int>(rng() % (str.size() + 3)) - 1;
         const std::size_t from = start < 0 || start >= len ? npos : str.find(sub, start);
         const int n = static_cast<int>(rng() % 9) - 1;
-        const auto or_len = [&](std::size_t i) { return long(i == npos ? str.size() : i); };
+        const auto off = [&](std::size_t k) -> Offset { return k == npos ? str.size() : k; };
         zrl_error = kUntouched;
         // clang-format off
-        const std::vector<long> got = {
+        const std::vector<Offset> got = {
             cposstr(ch, s), pcposstr(ch, s) - s, sposstr(sub.c_str(), s),
             psposstr(sub.c_str(), s) - s, zrl_error, chrstr(ch, s), zrl_error,
             posstr(sub.c_str(), s, start), zrl_error, cmpstr(s, sub.c_str()),
             cmpbuf(s, sub.c_str(), n)};
         // clang-format on
-        EXPECT_EQ(got, (std::vector<long>{at == npos ? -1 : or_len(at), or_len(at),
-                                          str.empty() || sub_at == npos ? -1 : or_len(sub_at),
-                                          or_len(sub_at), kUntouched, or_len(at),
-                                          at == npos && ch != '\0' ? 22 : 0, or_len(from),
-                                          from == npos ? 22 : 0, compare(s, sub.c_str(), INT_MAX),
-                                          compare(s, sub.c_str(), n)}))
+        EXPECT_EQ(got, (std::vector<Offset>{at == npos ? -1 : off(at), off(at),
+                                            str.empty() || sub_at == npos ? -1 : off(sub_at),
+                                            off(sub_at), kUntouched, off(at),
+                                            at == npos && ch != '\0' ? 22 : 0, off(from),
+                                            from == npos ? 22 : 0, compare(s, sub.c_str(), INT_MAX),
+                                            compare(s, sub.c_str(), n)}))
             << "'" << str << "' / '" << sub << "' / " << int(ch) << " / " << start << " / " << n;
         char buf[16];
         std::memset(buf, '#', sizeof buf);
