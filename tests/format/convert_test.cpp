@@ -1,7 +1,10 @@
-// Number conversions: the integer writers against snprintf, convad against
-// strtod, RAD-50 over every word, and the edge rows these do not reach.  The
+// Number, date and time conversions: the integer writers against snprintf,
+// convad against strtod, RAD-50 over every word, the calendar against the
+// standard library's civil calendar, the current date and time against the C
+// runtime's, the stopwatches, and the edge rows these do not reach.  The
 // conversion fuzzer checks every writer in a buffer of exactly its documented
-// size and reads the seven-digit texts back.
+// size and reads the seven-digit texts back; the date fuzzer takes valid
+// records through their text and back.
 #include "format/guarded_buffer.h"
 
 #include <zrlshared.h>
@@ -10,10 +13,13 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <climits>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -23,7 +29,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // No blank skipping, a lone sign consumed, 32-bit wrap; hex digits beyond
-// the eighth shift the earlier ones out.
+// the eighth shift the earlier ones out.  (The conversion fuzzer checks that
+// conval and atox agree with convai and convax.)
 TEST(Parsers, ReadDecimalAndHexadecimalWrappingModulo2To32) {
     const struct {
         const char *text;
@@ -36,13 +43,12 @@ TEST(Parsers, ReadDecimalAndHexadecimalWrappingModulo2To32) {
         // clang-format on
     };
     for (const auto &c : cases) {
-        int value = 99, alias = 99;
+        int value = 99;
         unsigned hex = 99;
-        EXPECT_EQ(convai(c.text, &value), c.consumed) << c.text;
-        EXPECT_EQ(conval(c.text, &alias), c.consumed) << c.text;
-        EXPECT_EQ(convax(c.text, &hex), c.hex_consumed) << c.text;
-        EXPECT_EQ(std::vector<int>({value, alias, int(hex), int(atox(c.text))}),
-                  std::vector<int>({c.value, c.value, c.hex, c.hex}));
+        const int consumed = convai(c.text, &value), hex_consumed = convax(c.text, &hex);
+        EXPECT_EQ(std::vector<int>({consumed, value, hex_consumed, int(hex)}),
+                  std::vector<int>({c.consumed, c.value, c.hex_consumed, c.hex}))
+            << c.text;
     }
 }
 
@@ -105,15 +111,13 @@ TEST(Rad50, EveryWordRoundTripsAndUnknownCharactersCountAsForty) {
         ASSERT_EQ(std::vector<int>({back[0], back[1], zrl_error}),
                   std::vector<int>({static_cast<int>(w % 64000), 0xBEEF, 0}));
     }
-    std::uint16_t words[3] = {1, 2, 3};
-    EXPECT_EQ(conva5("", words), 0);
-    EXPECT_EQ(conva5("abcD", words), 2);
-    EXPECT_EQ(std::vector<int>({words[0], words[1], words[2], zrl_error}),
-              std::vector<int>({1683, 6400, 3, 0}));
-    EXPECT_EQ(conva5("AB#", words), 1);
-    EXPECT_EQ(zrl_error, 22);
-    EXPECT_EQ(conva5("A#B", words + 1), 1);
-    EXPECT_EQ(std::vector<int>({words[0], words[1], zrl_error}), std::vector<int>({1720, 3202, 0}));
+    std::uint16_t words[4] = {1, 2, 3, 4};
+    // clang-format off
+    const std::vector<int> got = {conva5("", words), conva5("abcD", words), zrl_error, words[2],
+                                  conva5("AB#", words + 2), zrl_error, conva5("A#B", words + 3),
+                                  zrl_error, words[0], words[1], words[2], words[3]};
+    // clang-format on
+    EXPECT_EQ(got, (std::vector<int>{0, 2, 0, 3, 1, 22, 1, 0, 1683, 6400, 1720, 3202}));
     EXPECT_EQ(guarded(1, [&](char *b) { return conv5a(b, words, 0); }), "");
 }
 
@@ -144,40 +148,27 @@ TEST(Convad, ReadsDecimalTextAndReportsTheCharactersConsumed) {
 // convad scales its integer mantissa M by 10.0 one step at a time, which
 // gives strtod's correctly rounded M * 10^E exactly when no step but the last
 // can round: E >= 0 and M * 5^E < 2^53, or E < 0 and 5^(-E-1) divides M.
-// Random texts of up to nine significant digits from that domain, in varied
-// spellings (point anywhere, leading zeros, exponent letter and sign).
+// Random texts of up to nine significant digits from that domain.
 TEST(Convad, AgreesWithStrtodWhereStepwiseScalingIsExact) {
     std::mt19937_64 rng(20240126);
     auto below = [&](std::uint64_t n) { return n == 0 ? 0 : rng() % n; };
     for (int i = 0; i < 200000; ++i) {
         const int e = static_cast<int>(below(36)) - 13;
-        std::uint64_t pow5 = 1, top = 9;
+        const std::uint64_t top = std::stoull(std::string(1 + below(9), '9')); // 1 to 9 digits
+        std::uint64_t pow5 = 1;
         for (int k = 0; k < (e >= 0 ? e : -e - 1); ++k)
             pow5 *= 5;
-        for (std::uint64_t k = below(9); k > 0; --k)
-            top = top * 10 + 9;
         const std::uint64_t m =
             e >= 0 ? 1 + below(std::min(top, ((std::uint64_t{1} << 53) - 1) / pow5))
                    : pow5 * (1 + below(top / pow5));
-        const std::string digits = std::to_string(m);
-        // `fraction` digits behind the point (more than there are digits
-        // means zeros after "0."), and the exponent that restores e.
-        const auto fraction = static_cast<std::size_t>(below(digits.size() + 4));
-        std::string text = (below(4) == 0   ? "-"
-                            : below(6) == 0 ? "+"
-                                            : "") +
-                           std::string(below(3), '0');
-        if (fraction == 0)
-            text += digits + (below(3) == 0 ? "." : "");
-        else if (fraction < digits.size())
-            text += digits.substr(0, digits.size() - fraction) + "." +
-                    digits.substr(digits.size() - fraction);
-        else
-            text += (below(2) ? "0." : ".") + std::string(fraction - digits.size(), '0') + digits;
-        const int exponent = e + static_cast<int>(fraction);
-        if (exponent != 0 || below(4) == 0)
-            text += (below(2) ? "e" : "E") + std::string(exponent >= 0 && below(2) ? "+" : "") +
-                    std::to_string(exponent);
+        // Up to three leading zeros, the point anywhere among the digits,
+        // and the exponent that restores e.
+        const std::string digits = std::string(below(4), '0') + std::to_string(m);
+        const auto point = static_cast<std::size_t>(below(digits.size() + 1));
+        const std::string text = (below(3) == 0 ? "-" : "") +
+                                 digits.substr(0, digits.size() - point) + "." +
+                                 digits.substr(digits.size() - point) + (below(2) ? "e" : "E") +
+                                 std::to_string(e + static_cast<int>(point));
         double value = 0.0;
         ASSERT_EQ(convad(text.c_str(), &value), static_cast<int>(text.size())) << text;
         ASSERT_EQ(value, std::strtod(text.c_str(), nullptr)) << text;
@@ -218,15 +209,138 @@ TEST(Convda, WritesSevenSignificantDigits) {
     };
     for (const auto &c : cuts) {
         int n = -1;
-        char at8 = 'x';
         const auto write = [&](char *b) {
             const int result = convda_noexp(&c.value, b);
-            at8 = b[8];
-            return result;
+            return b[8] == '\0' ? result : -1; // a NUL always stored at position 8
         };
-        EXPECT_EQ(guarded(16, write, &n, 8), c.kept);
-        EXPECT_EQ(std::to_string(n) + at8, std::to_string(c.result) + '\0');
+        EXPECT_EQ(guarded(16, write, &n, 9), c.kept);
+        EXPECT_EQ(n, c.result) << c.kept;
     }
+}
+
+namespace chr = std::chrono;
+constexpr unsigned char U = 0xEE; // a field the parser must leave alone
+
+template <class Record> std::string show(const Record &r) {
+    const auto *b = reinterpret_cast<const unsigned char *>(&r);
+    return std::to_string(b[0]) + "/" + std::to_string(b[1]) + "/" + std::to_string(b[2]) + "/" +
+           std::to_string(b[3]);
+}
+
+ZRL_DATE make_date(int year, unsigned month, unsigned day) {
+    return {static_cast<unsigned char>(year / 100), static_cast<unsigned char>(year % 100),
+            static_cast<unsigned char>(month), static_cast<unsigned char>(day)};
+}
+
+// A field is stored only when found and in range; parsing stops at the first
+// character that does not fit and never touches the status.  Well-formed
+// dates are left to the round trip below, well-formed times to the fuzzer.
+TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
+    const struct {
+        const char *text;
+        ZRL_DATE expected; // starting from a record of U bytes
+        int consumed;
+    } cases[] = {
+        // clang-format off
+        {"12-jan-99", {19, 99, 1, 12}, 9}, {"1/2/50", {20, 50, 2, 1}, 6},
+        {"12-JAN", {U, U, 1, 12}, 6},      {"31-Dec-2099 tail", {20, 99, 12, 31}, 11},
+        {"7-JAN-", {20, 0, 1, 7}, 6},      {"5-XYZ-10", {U, U, U, 5}, 2},
+        {"  7", {U, U, U, U}, 1},          {"32-JAN-26", {20, 26, 1, U}, 9},
+        {"7/13/26", {20, 26, U, 7}, 7},    {"7-JAN-25600", {U, U, 1, 7}, 11},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        ZRL_DATE d{U, U, U, U};
+        zrl_error = 77;
+        EXPECT_EQ(cvtadt(c.text, &d), c.consumed) << c.text;
+        EXPECT_EQ(show(d), show(c.expected)) << c.text;
+        EXPECT_EQ(zrl_error, 77) << c.text;
+    }
+    const std::pair<const char *, ZRL_TIME> times[] = {
+        // clang-format off
+        {"   12", {12, U, U, U}}, {"12:", {12, 0, U, U}}, {"24:10", {U, 10, U, U}},
+        {"12:30:60", {12, 30, U, U}}, {"x", {0, U, U, U}},
+        // clang-format on
+    };
+    for (const auto &[text, expected] : times) {
+        ZRL_TIME t{U, U, U, U};
+        EXPECT_EQ(cvtatm(text, &t), text[0] == 'x' ? 0 : static_cast<int>(std::strlen(text)));
+        EXPECT_EQ(show(t), show(expected)) << text;
+    }
+    ZRL_DATE d{U, U, U, U};
+    ZRL_TIME t{U, U, U, U};
+    EXPECT_EQ(cvtadt(nullptr, &d) + cvtatm(nullptr, &t) + cvtadt("1", nullptr), 0);
+    EXPECT_EQ(show(d) + show(t), show(ZRL_DATE{U, U, U, U}) + show(ZRL_TIME{U, U, U, U}));
+}
+
+// "???" names a month outside 1-12; a field above 99 widens and the text is
+// cut at the documented size; a second is taken modulo 100.
+TEST(DateTimeText, WritesFixedSizeText) {
+    const std::pair<ZRL_DATE, const char *> dates[] = {{{20, 5, 13, 4}, " 4-?\?\?-05"},
+                                                       {{20, 5, 1, 255}, "255-JAN-5"},
+                                                       {{20, 123, 1, 4}, " 4-JAN-12"}};
+    for (const auto &[date, text] : dates)
+        EXPECT_EQ(zrl_test::guarded(10, [&](char *b) { return cvtdta(&date, b); }), text);
+    const std::pair<ZRL_TIME, const char *> times[] = {
+        {{9, 5, 3, 77}, "09:05:03"}, {{12, 30, 199, 0}, "12:30:99"}, {{100, 5, 3, 0}, "100: 5:3"}};
+    for (const auto &[time, text] : times)
+        EXPECT_EQ(zrl_test::guarded(9, [&](char *b) { return cvttma(&time, b); }), text);
+    EXPECT_EQ(zrl_test::guarded(9, [](char *b) { return cvttma(nullptr, b); }), "");
+}
+
+// Every day from 1901 to 2099 against the civil calendar.  Week 1 is the
+// Monday-to-Sunday week that holds the year's first Thursday; days before it
+// are week 0 and the weeks count on to the year's end (the date fuzzer
+// takes valid records through their text and back).  For 1900 the weekday
+// is right from 1 March on (the record's calendar has a 29 February 1900).
+// A century other than 20 counts as 19; a month out of range, or no record,
+// gives 0.
+TEST(Calendar, AgreesWithTheCivilCalendarFrom1901To2099) {
+    for (chr::sys_days day{chr::year{1901} / 1 / 1}; day <= chr::year{2099} / 12 / 31;
+         day += chr::days{1}) {
+        const chr::year_month_day ymd{day};
+        ZRL_DATE d = make_date(int(ymd.year()), unsigned(ymd.month()), unsigned(ymd.day()));
+        const chr::sys_days week1 =
+            chr::sys_days{ymd.year() / chr::January / chr::Thursday[1]} - chr::days{3};
+        const int week = day < week1 ? 0 : static_cast<int>((day - week1).count() / 7) + 1;
+        const int yday = static_cast<int>((day - chr::sys_days{ymd.year() / 1 / 1}).count()) + 1;
+        ASSERT_EQ(std::vector<int>({dayyear(&d), dayweek(&d), weekyear(&d)}),
+                  std::vector<int>({yday, int(chr::weekday{day}.iso_encoding()), week}))
+            << show(d);
+    }
+    ZRL_DATE march = make_date(1900, 3, 1), leap_day = make_date(1900, 2, 29);
+    ZRL_DATE other = {0, 72, 7, 14}, ref = make_date(1972, 7, 14), month13 = {20, 26, 13, 15};
+    EXPECT_EQ(std::vector<int>({dayweek(&march), dayweek(&leap_day), dayyear(&leap_day),
+                                dayyear(&other), dayweek(&other), weekyear(&other),
+                                dayyear(&month13), weekyear(&month13), dayweek(nullptr)}),
+              std::vector<int>({4, 3, 60, dayyear(&ref), dayweek(&ref), weekyear(&ref), 0, 0, 0}));
+}
+
+// The library's clock against the C runtime's, read on both sides of the
+// call; retried when a second boundary falls in between.
+TEST(Dattim, FillsTheRecordsGivenWithTheLocalDateAndTime) {
+    dattim(nullptr, nullptr);
+    ZRL_DATE d{U, U, U, U};
+    ZRL_TIME t{U, U, U, U};
+    std::time_t before = 0;
+    do {
+        before = std::time(nullptr);
+        dattim(&d, nullptr);
+        dattim(nullptr, &t);
+    } while (before != std::time(nullptr));
+    const std::tm now = *std::localtime(&before);
+    EXPECT_EQ(show(d), show(make_date(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday)));
+    EXPECT_EQ(show(t), std::to_string(now.tm_hour) + "/" + std::to_string(now.tm_min) + "/" +
+                           std::to_string(now.tm_sec) + "/0");
+}
+
+// Both stopwatches are checked in one test, so that the first calls of the
+// process are the ones that check for 0.
+TEST(Stopwatch, StartsAtZeroAndCountsMilliseconds) {
+    EXPECT_EQ(std::vector<int>({elapsed(), cputime()}), std::vector<int>(2));
+    std::this_thread::sleep_for(chr::milliseconds(50));
+    EXPECT_GE(elapsed(), 50);
+    EXPECT_LE(cputime(), elapsed() + 100);
 }
 
 } // namespace

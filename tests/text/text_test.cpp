@@ -1,0 +1,311 @@
+// Text services: list merge sort, list merge and array Shell sort against
+// std::stable_sort and a Shell sort written from the gap list; the integer
+// scaling operations and the rounded square root against wide-integer models;
+// the string primitives against std::string, and keyword matching.  sepstr,
+// sqzstr and the keyword matcher are fuzzed against models; the rows here pin
+// the documented cases of the first and the last (the squeeze has only its
+// fuzzer).
+#include <zrlshared.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+#include <random>
+
+using namespace std::string_literals;
+
+namespace {
+
+// A caller record: the link first, then data the sorts must not touch.
+struct Record {
+    Record *next;
+    int key, seq;
+};
+
+// The compare calls, as pairs of sequence numbers.
+std::vector<std::pair<int, int>> g_calls;
+
+int by_key(zrl_word a, zrl_word b) {
+    const auto *x = reinterpret_cast<const Record *>(a), *y = reinterpret_cast<const Record *>(b);
+    g_calls.emplace_back(x->seq, y->seq);
+    return (x->key > y->key) - (x->key < y->key);
+}
+
+// Records with random keys from few values, numbered and linked in order.
+struct List {
+    std::vector<Record> records;
+    List(std::mt19937 &rng, std::size_t n) : records(n) {
+        for (std::size_t i = 0; i < n; ++i)
+            records[i] = {i + 1 < n ? &records[i + 1] : nullptr,
+                          static_cast<int>(rng() % (n / 4 + 1)), static_cast<int>(i)};
+    }
+    Record *head() { return records.empty() ? nullptr : records.data(); }
+    std::vector<int> stable_sorted() const {
+        std::vector<int> seqs(records.size());
+        std::iota(seqs.begin(), seqs.end(), 0);
+        std::stable_sort(seqs.begin(), seqs.end(),
+                         [&](int a, int b) { return records[a].key < records[b].key; });
+        return seqs;
+    }
+};
+
+// The sequence numbers along a list; a cycle shows up as a wrong length.
+std::vector<int> walk(void *head, std::size_t limit) {
+    std::vector<int> seqs;
+    for (auto *r = static_cast<Record *>(head); r != nullptr && seqs.size() <= limit; r = r->next)
+        seqs.push_back(r->seq);
+    return seqs;
+}
+
+// Stable for every length; an overstated count still sorts, a count below 2
+// leaves the list as it is.  The first n/2 nodes are cut off, the second
+// part is sorted before the first, then the two are merged: the compare
+// calls for five descending keys show it.  A merge with an empty side gives
+// the other list.
+TEST(Lmsort, IsStableAndSplitsAtHalfSortingTheSecondPartFirst) {
+    std::mt19937 rng(12345);
+    std::vector<std::size_t> sizes(600);
+    std::iota(sizes.begin(), sizes.end(), 0);
+    sizes.push_back(100000);
+    for (std::size_t n : sizes) {
+        List list(rng, n);
+        g_calls.clear();
+        const int count = static_cast<int>(n % 7 == 0 ? n * 3 + 1 : n);
+        ASSERT_EQ(walk(lmsort(list.head(), count, by_key), n), list.stable_sorted()) << n;
+    }
+    List list(rng, 5);
+    for (int i = 0; i < 5; ++i)
+        list.records[i].key = 5 - i;
+    EXPECT_EQ(walk(lmsort(list.head(), 1, by_key), 5), (std::vector<int>{0, 1, 2, 3, 4}));
+    g_calls.clear();
+    lmsort(list.head(), 5, by_key);
+    EXPECT_EQ(g_calls, (std::vector<std::pair<int, int>>{
+                           {3, 4}, {2, 4}, {2, 3}, {0, 1}, {1, 4}, {1, 3}, {1, 2}}));
+    EXPECT_EQ(lmerge(&list.records[2], nullptr, by_key), &list.records[2]);
+    EXPECT_EQ(lmerge(nullptr, &list.records[2], by_key), &list.records[2]);
+}
+
+// For shsort the words carry a key above their index; only the key compares.
+int by_high_key(zrl_word a, zrl_word b) {
+    return (a >> 16 > b >> 16) - (a >> 16 < b >> 16);
+}
+
+// Equal keys end up in an order that depends on every gap used, which must
+// match a Shell sort written from the gap list: every gap of 1, 4, 13, 40,
+// ... not above n, largest first, each an insertion pass moving an element
+// down past all not greater.
+TEST(Shsort, UsesExactlyTheGapsOneFourThirteenForty) {
+    std::mt19937 rng(4711);
+    for (std::size_t n = 0; n <= 1100; ++n) {
+        std::vector<zrl_word> expected(n);
+        for (std::size_t i = 0; i < n; ++i)
+            expected[i] = static_cast<zrl_word>((rng() % 4) << 16 | i);
+        std::vector<zrl_word> words = expected;
+        for (std::size_t h : {1093u, 364u, 121u, 40u, 13u, 4u, 1u}) {
+            for (std::size_t i = h; i < n; ++i) {
+                const zrl_word x = expected[i];
+                std::size_t j = i;
+                for (; j >= h && by_high_key(x, expected[j - h]) <= 0; j -= h)
+                    expected[j] = expected[j - h];
+                expected[j] = x;
+            }
+        }
+        shsort(words.data(), static_cast<int>(n), by_high_key);
+        ASSERT_EQ(words, expected) << "n = " << n;
+    }
+}
+
+// The rounded operations are (2|n|/|d| + 1) / 2 with the sign applied, cut
+// to 32 bits; muldiv truncates toward zero and rmuldiv rounds halves away
+// from zero, on the low 16 bits of each operand.  Small divisors are common,
+// so exact halves occur often; the operands include the most negative values
+// (whose magnitude 2^31 takes part) and the powers of two whose products
+// reach 2^31 or make halves.  A zero divisor gives 0.
+TEST(ScalingOperations, MatchWideIntegerModels) {
+    EXPECT_EQ(qrdv(0, INT32_MIN, -3), -1431655765); // the magnitude 2^63
+    EXPECT_EQ(qrdv(0x40000000u, 0, INT32_MIN), -1);
+    EXPECT_EQ(std::vector<int>({muldiv(5, 5, 0), rmuldiv(5, 5, 0), qrmd(5, 5, 0), qrdv(5, 5, 0)}),
+              std::vector<int>(4));
+    std::mt19937_64 rng(5);
+    std::uniform_int_distribution<std::int64_t> wide(INT64_MIN + 1, INT64_MAX);
+    const std::int32_t special[] = {INT32_MIN, -32768, 16384, 65536, 1073741824, -1, 1, 2};
+    const auto any = [&] {
+        return rng() % 4 == 0 ? special[rng() % 8]
+                              : static_cast<std::int32_t>(rng()) >> (rng() % 32);
+    };
+    auto rounded = [](std::int64_t n, std::int64_t d) {
+        const auto mn = static_cast<std::uint64_t>(n < 0 ? -n : n);
+        const auto md = static_cast<std::uint64_t>(d < 0 ? -d : d);
+        std::uint64_t q = (2 * mn / md + 1) / 2;
+        if ((n < 0) != (d < 0)) q = 0 - q;
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(q));
+    };
+    for (int i = 0; i < 200000; ++i) {
+        const std::int64_t n = wide(rng) >> (rng() % 64); // all magnitudes
+        std::int32_t d = any();
+        if (d == 0) d = 1;
+        const auto low = static_cast<unsigned int>(static_cast<std::uint64_t>(n) & 0xFFFFFFFFu);
+        ASSERT_EQ(qrdv(low, static_cast<int>(n >> 32), d), rounded(n, d)) << n << " / " << d;
+        const std::int32_t a = any(), b = any();
+        ASSERT_EQ(qrmd(a, b, d), rounded(std::int64_t{a} * b, d)) << a << " * " << b << " / " << d;
+        const std::int32_t p =
+            std::int32_t{static_cast<std::int16_t>(a)} * static_cast<std::int16_t>(b);
+        const auto c = static_cast<std::int16_t>(d);
+        if (c == 0) continue;
+        ASSERT_EQ(muldiv(a, b, d), p / c) << a << " * " << b << " / " << d;
+        ASSERT_EQ(rmuldiv(a, b, d), static_cast<int>(std::round(static_cast<double>(p) / c)))
+            << a << " * " << b << " / " << d;
+    }
+}
+
+// The argument is read as unsigned; the root passes r + 0.5 between
+// r*r + r and r*r + r + 1, checked at every such boundary.
+TEST(Lsqrt, RoundsToTheNearestRootOverTheWholeRange) {
+    EXPECT_EQ(std::vector<int>({lsqrt(0), lsqrt(-1), lsqrt(INT32_MIN)}),
+              std::vector<int>({0, 65536, 46341})); // 4294967295 and 2^31
+    for (std::uint32_t r = 1; r < 65536; ++r) {
+        ASSERT_EQ(lsqrt(static_cast<int>(r * r + r)), static_cast<int>(r)) << r;
+        ASSERT_EQ(lsqrt(static_cast<int>(r * r + r + 1)), static_cast<int>(r) + 1) << r;
+    }
+}
+
+constexpr int kUntouched = 77;
+
+// The difference of the first differing bytes as unsigned values, within n
+// bytes and up to a NUL common to both.
+int compare(const char *a, const char *b, int n) {
+    for (int i = 0; i < n; ++i) {
+        const int x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y || x == 0) return x - y;
+    }
+    return 0;
+}
+
+// The searches against std::string over random strings of a small alphabet
+// (a byte above 127 among them), so that hits, misses, empty strings and
+// every start position occur.  chrstr gives the length and status 22 on a
+// miss, cposstr -1 (also for the NUL), pcposstr and psposstr the terminating
+// NUL; sposstr finds nothing in an empty string; posstr searches from start,
+// which must lie inside the string.  Only chrstr and posstr touch the status.
+// cmpstr, cmpbuf and appstr run on the same strings.
+using Offset = std::ptrdiff_t; // what the searches give: an offset or a result
+
+TEST(StringSearches, AgreeWithStdString) {
+    std::mt19937 rng(11);
+    const auto random_text = [&](unsigned longest) {
+        std::string t(rng() % (longest + 1), ' ');
+        for (char &c : t)
+            c = "ab\xe9"[rng() % 3];
+        return t;
+    };
+    constexpr auto npos = std::string::npos;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string str = random_text(6), sub = random_text(3);
+        const char *s = str.c_str();
+        const int len = static_cast<int>(str.size());
+        const char ch = "ab\xe9"[rng() % 4]; // the fourth is the NUL
+        const std::size_t at = ch == '\0' ? npos : str.find(ch), sub_at = str.find(sub);
+        const int start = static_cast<int>(rng() % (str.size() + 3)) - 1;
+        const std::size_t from = start < 0 || start >= len ? npos : str.find(sub, start);
+        const int n = static_cast<int>(rng() % 9) - 1;
+        const auto off = [&](std::size_t k) -> Offset { return k == npos ? str.size() : k; };
+        zrl_error = kUntouched;
+        // clang-format off
+        const std::vector<Offset> got = {
+            cposstr(ch, s), pcposstr(ch, s) - s, sposstr(sub.c_str(), s),
+            psposstr(sub.c_str(), s) - s, zrl_error, chrstr(ch, s), zrl_error,
+            posstr(sub.c_str(), s, start), zrl_error, cmpstr(s, sub.c_str()),
+            cmpbuf(s, sub.c_str(), n)};
+        // clang-format on
+        EXPECT_EQ(got, (std::vector<Offset>{at == npos ? -1 : off(at), off(at),
+                                            str.empty() || sub_at == npos ? -1 : off(sub_at),
+                                            off(sub_at), kUntouched, off(at),
+                                            at == npos && ch != '\0' ? 22 : 0, off(from),
+                                            from == npos ? 22 : 0, compare(s, sub.c_str(), INT_MAX),
+                                            compare(s, sub.c_str(), n)}))
+            << "'" << str << "' / '" << sub << "' / " << int(ch) << " / " << start << " / " << n;
+        char buf[16];
+        std::memset(buf, '#', sizeof buf);
+        std::strcpy(buf, s);
+        EXPECT_EQ(appstr(buf, sub.c_str()), len + static_cast<int>(sub.size()));
+        EXPECT_EQ(buf, str + sub);
+        EXPECT_EQ(buf[str.size() + sub.size() + 1], '#');
+    }
+    EXPECT_EQ(cmpbuf(nullptr, nullptr, 0), 0);
+}
+
+// A given separator splits at each occurrence; ' ' at runs of blanks; NUL at
+// blanks or commas, a comma after a word only ending it.  When the slots run
+// out the last field keeps the rest in NUL mode; slots left over point at
+// the string's terminating NUL.
+TEST(Sepstr, SplitsInPlaceAndStoresTheFields) {
+    const struct {
+        std::string text;
+        char sep;
+        int n;
+        const char *fields; // each followed by "|"
+        std::string image;  // the whole buffer afterwards
+    } cases[] = {
+        // clang-format off
+        {"a,b,", ',', 4, "a|b|", "a\0b\0"s},          {"a,,b", ',', 4, "a||b|", "a\0\0b"s},
+        {"a,b,c", ',', 2, "a|b|", "a\0b\0c"s},        {"  a  b ", ' ', 4, "a|b|", "\0\0a\0\0b\0"s},
+        {"  one  two,three", '\0', 4, "one|two|three|", "\0\0one\0\0two\0three"s},
+        {"a , ,b", '\0', 4, "a||b|", "a\0\0\0\0b"s}, {"a b,c", '\0', 2, "a|b,c|", "a\0b,c"s},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        std::string buf = c.text;
+        std::vector<char *> slots(4, nullptr);
+        const int count = sepstr(buf.data(), c.sep, slots.data(), c.n);
+        std::string fields;
+        for (int i = 0; i < c.n; ++i)
+            fields += i < count                             ? std::string(slots[i]) + "|"
+                      : slots[i] == buf.data() + buf.size() ? ""
+                                                            : "?";
+        EXPECT_EQ(fields, c.fields) << c.text;
+        EXPECT_EQ(buf, c.image) << c.text;
+    }
+}
+
+// An attribute table with S before SEQ.
+struct Entry {
+    const char *keyword;
+    zrl_word value;
+};
+const Entry kAttributes[] = {
+    {"NOPFS", 1}, {"S*TREAM_TYPE", 2}, {"V*ARIABLE_TYPE", 3}, {"SEQ*UENTIAL", 5}, {"FA*ST_FILE", 8},
+    {"END1", 10}, {"END2", 11},        {"DIR*ECTORY", 12},    {"*ALL", 13},       {nullptr, 0}};
+
+// One leading non-keyword character is skipped; the typed word ends at any
+// non-keyword character and must be at least the part before the asterisk;
+// the first match wins.  The entry itself is returned, the status is left
+// alone, and a stride too small for the keyword pointer is refused.
+// skipkeyword steps over the first byte, whatever it is, then over keyword
+// characters.  The keyword fuzzer checks the matching against a reference.
+TEST(Findkeyword, MatchesAbbreviationsCaseBlind) {
+    const std::pair<const char *, zrl_word> rows[] = {
+        // clang-format off
+        {"s", 2}, {"/st", 2}, {"stream_type=1", 2}, {"se", 0}, {"seq", 5}, {"SEQUENTIAL", 5},
+        {"streamx", 0}, {"END", 0}, {"end2", 11}, {"s\xe9", 2}, {"di", 0}, {"//s", 13}, {"", 0},
+        // clang-format on
+    };
+    zrl_error = kUntouched;
+    for (const auto &[text, value] : rows) {
+        const void *hit = findkeyword(text, kAttributes, sizeof(Entry));
+        EXPECT_EQ(hit ? static_cast<const Entry *>(hit)->value : 0, value) << "'" << text << "'";
+    }
+    EXPECT_EQ(zrl_error, kUntouched);
+    EXPECT_EQ(findkeyword(nullptr, kAttributes, sizeof(Entry)), nullptr);
+    EXPECT_EQ(findkeyword("s", nullptr, sizeof(Entry)), nullptr);
+    EXPECT_EQ(findkeyword("s", kAttributes, static_cast<int>(sizeof(char *)) - 1), nullptr);
+    const std::pair<const char *, int> cases[] = {{"/S=1", 2},   {"=x", 2},  {"", 0},
+                                                  {"$a_1.x", 4}, {"//x", 1}, {"\xe9z\xe9", 2}};
+    for (const auto &[text, offset] : cases)
+        EXPECT_EQ(skipkeyword(text), text + offset) << "'" << text << "'";
+}
+
+} // namespace
