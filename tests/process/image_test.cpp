@@ -4,7 +4,6 @@
 // which file was loaded.
 #include <cerrno>
 #include <filesystem>
-#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -88,8 +87,11 @@ TEST(FindImageSymbol, ResolvesNamesThroughLogicalNamesSearchPathAndDefaultType) 
 void expect_load_failure(const std::string &err, int number, const std::string &file) {
     const std::string lines = "LoadLibrary did not succeed : " + std::to_string(number) +
                               "\nCould not load shared object " + file + "\n";
-    const std::string got =
-        number >= 0 ? err : std::regex_replace(err, std::regex("^(.{30})-?[0-9]+\n"), "$1-1\n");
+    std::string got = err;
+    if (number < 0 && got.size() > 30) { // any number after the first 30 characters
+        const std::size_t end = got.find_first_not_of("-0123456789", 30);
+        got.replace(30, (end == std::string::npos ? got.size() : end) - 30, "-1");
+    }
     EXPECT_EQ(got.substr(0, lines.size()), lines);
     const std::string rest = got.substr(std::min(got.size(), lines.size()));
     EXPECT_TRUE(rest.empty() || (!kWindows && rest.find('\n') == rest.size() - 1)) << rest;
