@@ -237,13 +237,14 @@ namespace {
 
 // Takes `length` bytes from node p, whose predecessor is prev: cut from the
 // high end so that the node stays where it is; a node used up entirely
-// leaves the list.  The rover becomes prev.
-void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length) {
+// leaves the list.  The rover becomes prev.  `body` is p's chunk body when
+// the caller knows it already, else null.
+void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length, Body *body = nullptr) {
     p->size -= length;
     void *block;
     if (p->size == 0) {
         prev->next = p->next;
-        forget_node(zone, bodies_of(zone).holding(at(p)), at(p));
+        forget_node(zone, body != nullptr ? body : bodies_of(zone).holding(at(p)), at(p));
         block = p;
     } else {
         block = reinterpret_cast<char *>(p) + p->size;
@@ -270,9 +271,10 @@ void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length) {
 
 // The first node of at least `length` bytes in the walk's order: after the
 // rover up to the highest node, then from the lowest up to the rover itself;
-// null when there is none.  Chunks are passed over by their room, the parts
-// of a chunk by the rooms of its map.
-[[gnu::noinline]] Node *first_fit(ZRL_ZoneHeader &zone, std::size_t length) {
+// null when there is none; `found` is then set to the node's chunk body.
+// Chunks are passed over by their room, the parts of a chunk by the rooms of
+// its map.
+[[gnu::noinline]] Node *first_fit(ZRL_ZoneHeader &zone, std::size_t length, Body *&found) {
     ChunkIndex &bodies = bodies_of(zone);
     const Node *rover = zone.rover;
     const std::size_t n = length / granule;
@@ -294,7 +296,9 @@ void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length) {
         Body &body = bodies.entries[j];
         if (body.room < n) return nullptr;
         const std::size_t g = map_of(body).first_fit(start, length);
-        return g == NodeMap::none ? nullptr : node_at(body.begin + g * granule);
+        if (g == NodeMap::none) return nullptr;
+        found = &body;
+        return node_at(body.begin + g * granule);
     };
     for (std::size_t j = i; j < bodies.count; ++j)
         if (Node *p = fit_in(j, j == i ? from : 0)) return p;
@@ -320,10 +324,10 @@ void *allocate(ZRL_ZoneHeader *zone, std::uint32_t size) {
     for (int step = 0; p->size < length; ++step) {
         if (p == zone->rover) return grow_and_take(*zone, length);
         if (step == nearby) {
-            p = first_fit(*zone, length);
+            Body *body = nullptr;
+            p = first_fit(*zone, length, body);
             if (p == nullptr) return grow_and_take(*zone, length);
-            prev = node_before(*zone, bodies_of(*zone).holding(at(p)), at(p));
-            break;
+            return take(*zone, node_before(*zone, body, at(p)), p, length, body);
         }
         prev = p;
         p = p->next;
