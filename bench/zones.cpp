@@ -2,6 +2,7 @@
 // Each iteration allocates a batch of blocks and frees them again, either in
 // the reverse order (LIFO) or in a shuffled order; both contenders run the
 // same pre-generated sizes and order.  Items/s counts allocate+free pairs.
+// CallsOnly makes the same calls on a null zone: the cost of the calls alone.
 //
 // Replace: N blocks stay live; each step frees one of them chosen at random
 // and allocates a block of a new size in its place, so that the free space
@@ -41,9 +42,11 @@ const Workload &workload(int blocks, bool shuffled) {
     return w;
 }
 
-void run_zone(benchmark::State &state, bool shuffled) {
+// With `calls_only`, the same calls on a null zone, which return at once:
+// what calling through the shared library costs, the floor of every zone row.
+void run_zone(benchmark::State &state, bool shuffled, bool calls_only = false) {
     const Workload &w = workload(static_cast<int>(state.range(0)), shuffled);
-    ZRL_ZONE zone = zrl_zcreate(0, 0);
+    ZRL_ZONE zone = calls_only ? nullptr : zrl_zcreate(0, 0);
     std::vector<void *> blocks(w.sizes.size());
     for (auto _ : state) {
         for (std::size_t i = 0; i < blocks.size(); ++i)
@@ -54,7 +57,7 @@ void run_zone(benchmark::State &state, bool shuffled) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(blocks.size()));
-    zrl_zdelete(zone);
+    if (zone != nullptr) zrl_zdelete(zone);
 }
 
 void run_malloc(benchmark::State &state, bool shuffled) {
@@ -123,6 +126,9 @@ void BM_ZoneLifo(benchmark::State &state) {
 void BM_MallocLifo(benchmark::State &state) {
     run_malloc(state, false);
 }
+void BM_ZoneCallsOnly(benchmark::State &state) {
+    run_zone(state, false, true);
+}
 void BM_ZoneRandom(benchmark::State &state) {
     run_zone(state, true);
 }
@@ -145,6 +151,7 @@ void BM_MallocReplace(benchmark::State &state) {
 
 BENCHMARK(BM_ZoneLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_MallocLifo)->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(BM_ZoneCallsOnly)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_ZoneReplace)->Arg(256)->Arg(4096)->Arg(65536);
