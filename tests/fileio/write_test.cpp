@@ -1,6 +1,7 @@
 // What the record I/O model does not reach: FDBs that are not open, stores
-// without write access, image access and raw blocks, terminals, offsets past
-// 2 GiB, and the failures of a full device.
+// without write access, image access and raw blocks, offsets past 2 GiB, and
+// the failures of a full device.  (Lines written to a terminal are in the
+// test of the opens with a pseudo-terminal.)
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -106,21 +107,6 @@ TEST(ImageAccess, BlocksMoveAndTransferAndBufferedPositioningIsRefused) {
                   .str(),
               (J() << fputp_line << 10 << fgetp_line + fputp_line << 5 << 0
                    << contents.replace(512, 2, "zz") << -1 << 22)
-                  .str());
-}
-
-// A file stands in for the terminal: the flag is what decides.
-TEST(Fputstr, TerminalLineReachesDeviceBeforeReturn) {
-    ScratchFile file("tty.dat", "");
-    FDB *fdb = file.open(fopenw);
-    fputstr(fdb, "buffered");
-    const std::string buffered = file.contents();
-    fdb->f_flags |= ZRL_FDB_TERMINAL;
-    EXPECT_EQ((J() << buffered << fputstr(fdb, "abc") << file.contents()
-                   << (fputnstr(fdb, "defgh", -4), fputnstr(fdb, "defgh", 2)) << file.contents())
-                  .str(),
-              (J() << "" << 3 << "buffered\nabc\n"
-                   << 2 << "buffered\nabc\n\nde\n")
                   .str());
 }
 
