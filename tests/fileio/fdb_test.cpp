@@ -2,7 +2,7 @@
 // keyword and release.
 #include <cerrno>
 #include <cstdint>
-#include <utility>
+#include <tuple>
 
 #include "fileio/record_files.h"
 
