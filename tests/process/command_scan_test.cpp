@@ -76,13 +76,11 @@ std::vector<std::string> model_split(const std::string &s) {
     std::size_t backslashes = 0;
     for (; i <= s.size(); ++i) {
         const char c = i < s.size() ? s[i] : '\0';
-        if (state == kMaybeClose) {
-            state = c == '"' ? kQuoted : kPlain;
-            if (c == '"') {
-                word += '"';
-                continue;
-            }
+        if (state == kMaybeClose && c == '"') {
+            state = kQuoted, word += '"';
+            continue;
         }
+        if (state == kMaybeClose) state = kPlain;
         if (c == '\\' || c == '"') {
             if (state == kBetween) state = kPlain;
             if (c == '\\' && ++backslashes) continue;

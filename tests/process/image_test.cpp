@@ -45,7 +45,7 @@ void copy_plugin(const std::string &to) {
 // name (Windows; the plug-ins' own name on POSIX), so the cases that must not
 // find the tree's copy come before it is loaded, and the ordinary search for
 // zrlplug.dll comes after it was loaded by its path.
-TEST(FindImageSymbol, ResolvesNamesThroughLogicalNamesSearchPathAndDefaultType) {
+TEST(FindImageSymbol, ResolvesImageNamesAndSymbols) {
     const std::string bin = program_directory();
     Tree tree("images");
     tree.dir("empty");
@@ -79,6 +79,20 @@ TEST(FindImageSymbol, ResolvesNamesThroughLogicalNamesSearchPathAndDefaultType) 
         EXPECT_TRUE(c.mark == 0 || err.empty()) << err;
     }
     set_image_search_path(nullptr);
+    // A missing symbol gives null without a message, also in the program itself
+    // (a null image), which stays usable.
+    const std::string image = bin + "zrlplug_c";
+    void *const own = reinterpret_cast<void *>(&zrl_test_own_symbol);
+    EXPECT_EQ(capture_stderr([&] {
+                  EXPECT_EQ(find_image_symbol(image.c_str(), "zrl_no_such_symbol"), nullptr);
+                  EXPECT_EQ(find_image_symbol(nullptr, "zrl_test_own_symbol"), own);
+                  EXPECT_EQ(find_image_symbol(nullptr, "zrl_no_such_symbol"), nullptr);
+                  EXPECT_EQ(find_image_symbol(nullptr, "zrl_test_own_symbol"), own);
+              }),
+              "");
+    void *address = find_image_symbol(image.c_str(), "zrlplug_twice");
+    ASSERT_NE(address, nullptr);
+    EXPECT_EQ(reinterpret_cast<int (*)(int)>(address)(21), 42);
 }
 
 // The two lines of a failed load with the platform's number (-1: the POSIX
@@ -129,23 +143,6 @@ TEST(FindImageSymbol, FailuresAndTheLongestSearchPath) {
     set_image_search_path((longest + "d").c_str());
     EXPECT_EQ(mark_of("zrlpath2"), 0);
     set_image_search_path(nullptr);
-}
-
-// A missing symbol gives null without a message, also in the program itself
-// (a null image), which stays usable.
-TEST(FindImageSymbol, AMissingSymbolIsNullWithoutAMessage) {
-    const std::string image = program_directory() + "zrlplug_c";
-    void *const own = reinterpret_cast<void *>(&zrl_test_own_symbol);
-    EXPECT_EQ(capture_stderr([&] {
-                  EXPECT_EQ(find_image_symbol(image.c_str(), "zrl_no_such_symbol"), nullptr);
-                  EXPECT_EQ(find_image_symbol(nullptr, "zrl_test_own_symbol"), own);
-                  EXPECT_EQ(find_image_symbol(nullptr, "zrl_no_such_symbol"), nullptr);
-                  EXPECT_EQ(find_image_symbol(nullptr, "zrl_test_own_symbol"), own);
-              }),
-              "");
-    void *address = find_image_symbol(image.c_str(), "zrlplug_twice");
-    ASSERT_NE(address, nullptr);
-    EXPECT_EQ(reinterpret_cast<int (*)(int)>(address)(21), 42);
 }
 
 } // namespace
