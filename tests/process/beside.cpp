@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "support/tree.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -22,23 +24,15 @@ std::string program_directory() {
 }
 
 std::string child_program() {
-#if defined(_WIN32)
-    return program_directory() + "zrl_child.exe";
-#else
-    return program_directory() + "zrl_child";
-#endif
+    return program_directory() + (kWindows ? "zrl_child.exe" : "zrl_child");
 }
 
 bool build_programs_start() {
-#if defined(_WIN32)
-    return true;
-#else
     // The shell starts the child the way the kernel would start any program of
     // the build; once is enough for the whole run.
     static const bool starts =
-        std::system(("\"" + child_program() + "\" -x 0 >/dev/null 2>&1").c_str()) == 0;
+        kWindows || std::system(("\"" + child_program() + "\" -x 0 >/dev/null 2>&1").c_str()) == 0;
     return starts;
-#endif
 }
 
 } // namespace zrl_test

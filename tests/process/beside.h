@@ -13,15 +13,14 @@ std::string child_program();
 
 // Whether the machine can start the programs of this build: a 32-bit Linux
 // build run under qemu-i386 on a kernel without 32-bit support cannot, so the
-// tests that start children skip there with this reason.
+// tests that start children skip there.
 bool build_programs_start();
-constexpr const char *kProgramsDoNotStart =
-    "this machine cannot start the build's own programs (32-bit, under qemu-i386)";
 
 } // namespace zrl_test
 
 // Skips the running test when the build's programs cannot be started here.
 #define ZRL_SKIP_UNLESS_PROGRAMS_START()                                                           \
     do {                                                                                           \
-        if (!zrl_test::build_programs_start()) GTEST_SKIP() << zrl_test::kProgramsDoNotStart;      \
+        if (!zrl_test::build_programs_start())                                                     \
+            GTEST_SKIP() << "this machine cannot start the build's programs (qemu-i386)";          \
     } while (0)

@@ -20,11 +20,8 @@ std::string shown(const char *name) {
 // "program text|output|error", with "&" at the end for a background start.
 TEST(ScanNoConsole, FindsRedirectionsAndBackground) {
     const std::pair<const char *, const char *> cases[] = {
-        {"prog arg > out.txt 2> err.txt", "prog arg|'out.txt'|'err.txt'"},
         // Right to left: a stream named twice keeps its leftmost name.
-        {"prog > a > b", "prog|'a'|-"},
-        {"prog 1> one 2> two > three", "prog|'one'|'two'"},
-        {"prog 2>&1", "prog|-|'&1'"},
+        {"prog arg 1> one 2> two > three", "prog arg|'one'|'two'"},
         // The marker and the white space around it go first; one marker only.
         {"prog > out &  \t", "prog|'out'|-&"},
         {"prog & &", "prog &|-|-&"},
@@ -34,10 +31,9 @@ TEST(ScanNoConsole, FindsRedirectionsAndBackground) {
         {"prog 2>  e  > o", "prog|'o'|'e '"},
         // A '>' that is no redirection stays; the search goes on to its left.
         {" >x", "|'x'|-"},
-        {"prog a>b > out", "prog a>b|'out'|-"},
+        {"prog a>b 2>&1", "prog a>b|-|'&1'"},
         {"prog > out a>b", "prog|'out a>b'|-"},
-        {"prog\t> out", "prog\t> out|-|-"},
-        {"prog 12> x", "prog 12> x|-|-"}};
+        {"prog\t> out 12> x", "prog\t> out 12> x|-|-"}};
     for (const auto &[command, expected] : cases) {
         zrl::NoConsoleScan scan;
         ASSERT_TRUE(zrl::scan_no_console(command, scan)) << command;
@@ -57,14 +53,10 @@ TEST(ScanNoConsole, FindsRedirectionsAndBackground) {
 }
 
 TEST(SpawnBackground, KeepsTheTextBeforeTheTrailingBlanksAndMarkers) {
-    for (const auto &[command, kept] :
-         std::vector<std::pair<std::string, std::string>>{{"prog & &", "prog"},
-                                                          {"a b  & ", "a b"},
-                                                          {"& &", ""},
-                                                          {"a &b", ""},
-                                                          {"prog ", ""},
-                                                          {"prog\t&", "prog\t"}})
-        EXPECT_EQ(command.substr(0, zrl::background_length(command)), kept) << command;
+    std::string kept;
+    for (const std::string command : {"prog & &", "a b  & ", "& &", "a &b", "prog ", "prog\t&"})
+        kept += command.substr(0, zrl::background_length(command)) + "|";
+    EXPECT_EQ(kept, "prog|a b||||prog\t|");
 }
 
 // An independent reading of the Windows rules: after the program name (quotes
@@ -84,13 +76,11 @@ std::vector<std::string> model_split(const std::string &s) {
     std::size_t backslashes = 0;
     for (; i <= s.size(); ++i) {
         const char c = i < s.size() ? s[i] : '\0';
-        if (state == kMaybeClose) {
-            state = c == '"' ? kQuoted : kPlain;
-            if (c == '"') {
-                word += '"';
-                continue;
-            }
+        if (state == kMaybeClose && c == '"') {
+            state = kQuoted, word += '"';
+            continue;
         }
+        if (state == kMaybeClose) state = kPlain;
         if (c == '\\' || c == '"') {
             if (state == kBetween) state = kPlain;
             if (c == '\\' && ++backslashes) continue;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -33,13 +34,9 @@ bool appears(const Tree &tree, const std::string &name) {
 }
 
 // The descriptors the process holds (Linux); 0 where they cannot be listed.
-std::size_t open_descriptors() {
+std::ptrdiff_t open_descriptors() {
     std::error_code ec;
-    std::size_t n = 0;
-    for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end;
-         it.increment(ec))
-        ++n;
-    return n;
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd", ec), {});
 }
 
 // Exit codes, error numbers (2 for a missing program on both platforms),
@@ -49,9 +46,8 @@ TEST(SpawnNc, GivesTheExitCodeOrTheErrorNumberAndTheArguments) {
     ZRL_SKIP_UNLESS_PROGRAMS_START();
     Tree tree("spawn");
     InDirectory here(tree.root());
-    const std::size_t open_before = open_descriptors();
+    const std::ptrdiff_t open_before = open_descriptors();
     const std::pair<std::string, int> cases[] = {
-        {child("-x 7"), 7},
         {child("-x 255"), 255},
         {child("-x 9 &"), 0},
         {"zrl_no_such_program_here -x 1", 2},

@@ -1,8 +1,11 @@
-// Key input through a file, a pipe and (POSIX) a raw pseudo-terminal: every
-// key's sequence built from the key table, decoded and encoded; the replay of
-// modifier reports; the end of input.  The fuzzer fuzz/terminal/fuzz_keys.cpp
-// checks the decoder against a model, with the replay of the sequences it
-// does not know and the bound of its pending bytes.
+// Keys and their names.  Key input through a file, a pipe and (POSIX) a raw
+// pseudo-terminal: every key's sequence built from the key table, decoded and
+// encoded; the replay of modifier reports; timeouts; the end of input.  The
+// names of every code, plain and under every modifier state, against a model
+// of the name table, each looked up back to its code.  The fuzzer
+// fuzz/terminal/fuzz_keys.cpp checks the decoder against a model, with the
+// replay of the sequences it does not know and the bound of its pending bytes.
+#include <bit>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -37,13 +40,17 @@ int at(int state, int low) {
     return static_cast<int>(static_cast<unsigned>(state) << 24 | static_cast<unsigned>(low));
 }
 
+void set_mask(int mask) {
+    capture_stdout([&] { trm_init_mkey(mask); });
+}
+
 // The key table: the final byte of 256 to 277, the VT220 number of 279 to
-// 299, and the names of 266 to 299 ("-" for none).
+// 299, and the names of 266 to 299 ("" for none).
 const char kFinals[] = "pqrstuvwxyABDCMnPQRSml";
 const int kNumbers[] = {1,  2,  3,  4,  5,  6,  17, 18, 19, 20, 21,
                         23, 24, 25, 26, 28, 29, 31, 32, 33, 34};
-const char *const kNames[] = {"UP",  "DOWN", "LEFT", "RITE", "-",    "-",    "PF1", "PF2", "PF3",
-                              "PF4", "-",    "-",    "RUB",  "FIND", "INSH", "REM", "SEL", "PRV",
+const char *const kNames[] = {"UP",  "DOWN", "LEFT", "RITE", "",     "",     "PF1", "PF2", "PF3",
+                              "PF4", "",     "",     "RUB",  "FIND", "INSH", "REM", "SEL", "PRV",
                               "NXT", "F6",   "F7",   "F8",   "F9",   "F10",  "F11", "F12", "F13",
                               "F14", "HELP", "DO",   "F17",  "F18",  "F19",  "F20"};
 
@@ -56,9 +63,8 @@ std::string sent(int code) {
 
 // Every code from 0 to 299 is encoded as the table says and decodes to
 // itself (ESC alone opens a sequence and 0x7F is the DEL key, so those two
-// are not their own round trip), after either introducer, by both readers;
-// and every named key looks up both ways.
-TEST_P(KeysThrough, EveryKeyEncodesDecodesAndIsNamed) {
+// are not their own round trip), after either introducer, by both readers.
+TEST_P(KeysThrough, EveryKeyEncodesAndDecodes) {
     std::string input = "\033[11~\033[12~\033O13~\033[14~\033[15~"; // PF1-4 and HELP
     Keys expected = {272, 273, 274, 275, 294};
     for (int code = -1; code <= 300; ++code) {
@@ -68,14 +74,6 @@ TEST_P(KeysThrough, EveryKeyEncodesDecodesAndIsNamed) {
         if (code < 0 || code > 299 || code == 27 || code == 127) continue;
         input += sent(code) + (code >= 256 && code != 278 ? "\033O" + sent(code).substr(2) : "");
         expected.insert(expected.end(), code >= 256 && code != 278 ? 2 : 1, code);
-        const std::string name = code < 266 ? "-" : kNames[code - 266];
-        const char *plain = trm_lookupkey(code);
-        if (code < 256) continue;
-        EXPECT_EQ(plain != nullptr ? plain : "-", name) << code;
-        if (name == "-") continue;
-        EXPECT_EQ(trm_lookupcode(name.c_str()), code) << name;
-        EXPECT_EQ(trm_mlookupcode(name.c_str()), code) << name;
-        EXPECT_EQ(trm_lookupkey(code + 512), "@" + name);
     }
     EXPECT_EQ(read(input, expected.size()), expected);
     EXPECT_EQ(read(input, expected.size(), trm_mkey), expected);
@@ -87,68 +85,146 @@ std::string report(const char *digits, const char *end = "\033\\") {
 
 // The plain reader swallows reports and sets the Alt flag from them, masked
 // by nothing; a pending byte never carries the flag.  The modifier reader
-// reports the changes within the mask as events.
-TEST_P(KeysThrough, ReadersFollowTheModifierReports) {
+// reports the changes within the mask as events.  A timeout other than -1
+// prints its message each time a reader goes to the input for a new key (so
+// again after a swallowed report), not for pending bytes.
+TEST_P(KeysThrough, ReadersFollowTheModifierReportsAndTimeouts) {
     EXPECT_EQ(read(report("10") + "a\177\033[A" + report("20", "X") + "\033[Z" + report("2f") +
                        "b" + report("00") + "c",
                    8),
               (Keys{'a' + 512, 790, 266 + 512, 27 + 512, 91, 90, 'b' + 512, 'c'}));
+    const std::string message = "getkeyt: timout not implemented yet\n";
+    EXPECT_EQ(capture_stdout([&] {
+                  EXPECT_EQ(read("\033[Z" + report("00") + "c", 4, [] { return trm_keyt(5); }),
+                            (Keys{27, 91, 90, 'c'}));
+                  EXPECT_EQ(read("d", 1, trm_mkeyr), Keys{'d'});
+              }),
+              message + message + message + message);
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(trm_init_mkey(9), 9); }),
               "\033[1;2;2;0;3;0;4;2+r\033[5;0;6;0;7;0;8;0+r");
     EXPECT_EQ(capture_stdout([] { EXPECT_EQ(trm_init_mkey(-1), 9); }), "");
     EXPECT_EQ(
         read(report("09") + "a" + report("01") + report("00") + "\177" + report("30"), 6, trm_mkey),
         (Keys{at(9, 0x800009), at(9, 'a'), at(1, 0x800008), at(0, 0x800001), 278, 0}));
-    capture_stdout([] { trm_init_mkey(0xF6); });
+    set_mask(0xF6);
     EXPECT_EQ(read(report("E0") + report("1f"), 2, trm_mkey),
               (Keys{at(0xE0, 0x8000E0), at(0x16, 0x8000F6)}));
-    capture_stdout([] { trm_init_mkey(0); });
+    set_mask(0);
 }
 
-// A timeout other than -1 prints its message each time the reader goes to
-// the input for a new key (so again after a swallowed report), not for
-// pending bytes.  The first request for reports registers the routine that
-// switches them off at exit, once.  Input at its end for good ends the
-// program with a message and status -1, a sequence cut by the end being no key.
-TEST(KeysDeathTest, TimeoutsExitAndTheEndOfInput) {
-    const std::string message = "getkeyt: timout not implemented yet\n";
-    Keys keys;
-    {
-        zrl_test::StdinFeed feed("\033[Z" + report("00") + "cd");
-        EXPECT_EQ(capture_stdout([&] {
-                      for (int i = 0; i < 4; ++i)
-                          keys.push_back(trm_keyt(5));
-                      keys.push_back(trm_mkeyr());
-                  }),
-                  message + message + message + message);
-    }
-    EXPECT_EQ(keys, (Keys{27, 91, 90, 'c', 'd'}));
+// Input at its end for good ends the program with a message and status -1,
+// a sequence cut by the end being no key; on the way out the routine that
+// the first request for reports registered, once, switches them off.
+TEST(KeysDeathTest, TheEndOfInputEndsTheProgramAndTheReportsWithIt) {
     // A fixed name: the child on Windows runs this body anew.
     const auto path = std::filesystem::temp_directory_path() / "zrl_test_mkey_exit";
-    EXPECT_EXIT(
-        {
-            if (std::freopen(path.string().c_str(), "wb", stdout) == nullptr) std::_Exit(100);
-            trm_init_mkey(3);
-            trm_init_mkey(5);
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(zrl_test::file_content(path.string()),
-              "\033[1;2;2;2;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r"
-              "\033[1;2;2;0;3;2;4;0+r\033[5;0;6;0;7;0;8;0+r"
-              "\033[1;0;2;0;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r");
-    std::filesystem::remove(path);
     for (const char *input : {"ab", "\033[1"}) {
         zrl_test::StdinFeed feed(input);
         EXPECT_EXIT(
             {
+                if (std::freopen(path.string().c_str(), "wb", stdout) == nullptr) std::_Exit(100);
+                trm_init_mkey(3);
+                trm_init_mkey(5);
                 if (input[0] == 'a' && (trm_key() != 'a' || trm_key() != 'b')) std::_Exit(101);
                 trm_key();
                 std::_Exit(102);
             },
             ::testing::ExitedWithCode(zrl_test::kWindows ? -1 : 255),
             "^ERROR : end of input on stdin\n$");
+        EXPECT_EQ(zrl_test::file_content(path.string()),
+                  "\033[1;2;2;2;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r"
+                  "\033[1;2;2;0;3;2;4;0+r\033[5;0;6;0;7;0;8;0+r"
+                  "\033[1;0;2;0;3;0;4;0+r\033[5;0;6;0;7;0;8;0+r");
     }
+    std::filesystem::remove(path);
+}
+
+std::string shown(const char *name) {
+    return name != nullptr ? "'" + std::string(name) + "'" : "-";
+}
+
+// The name table's entry for a base code without its "@": "" for none, and
+// for code 0, whose name is the empty one.
+std::string entry(int base) {
+    if (base == 9 || base == 13) return base == 9 ? "TAB" : "RET";
+    if ((base >= 1 && base <= 26) || (base >= 129 && base <= 154))
+        return {'^', static_cast<char>('@' + base % 128)};
+    if ((base >= 32 && base <= 126) || (base >= 161 && base <= 254))
+        return {static_cast<char>(base)};
+    return base >= 266 && base < 300 ? kNames[base - 266] : "";
+}
+
+// What trm_mlookupkey gives for a code, as `shown`: the prefixes of the
+// state, then the name of the base code or of the modifier event.
+std::string modifier_name(int code) {
+    const unsigned state = static_cast<unsigned>(code) >> 24, low = code & 0x7FFFFF;
+    std::string name =
+        std::string(state & 48 ? "@" : "") + (state & 8 ? "^" : "") + (state & 7 ? "~" : "");
+    if ((code & 0x800000) != 0) {
+        const char *const kinds[] = {"SHIFT", "SHIFT", "SHIFTLOCK", "CTRL",
+                                     "ALT",   "ALT",   "COMPOSE",   "COMPOSE"};
+        name +=
+            std::has_single_bit(low) && low < 256 ? kinds[std::countr_zero(low)] : "UNKNOWNMODIF";
+        return "'" + name + ((state & low) != 0 ? "DOWN" : "UP") + "'";
+    }
+    const std::string base = entry(code & 0x1FF);
+    return (code & 0x1FF) != 0 && base.empty() ? "-" : "'" + name + base + "'";
+}
+
+// What trm_mlookupcode gives for the name of a code while the terminal
+// reports every modifier: the first key of each kind of prefix, the first
+// key of a pair, the ^ names of 129 to 154 as 1 to 26; a control character's
+// ^ without Shift or Ctrl down is read as the Ctrl key.
+int code_of_name(int code) {
+    const int state = (code >> 24) & 0xFF, low = code & 0x7FFFFF;
+    const int first = (state & 48 ? 16 : 0) | (state & 8) | (state & 7 ? 1 : 0);
+    if ((code & 0x800000) != 0)
+        return std::has_single_bit(static_cast<unsigned>(low)) && low < 256
+                   ? at(first, 0x800000 | (low & 0x5D ? low : low / 2))
+                   : -1;
+    const int base = low & 0x1FF;
+    const std::string name = entry(base);
+    if (name.size() == 2 && name[0] == '^' && (state & 15) == 0) return at(first | 8, name[1]);
+    return at(first, base >= 129 && base <= 154 ? base - 128 : base);
+}
+
+// Every code's names as the model gives them, plain for the codes with and
+// without the Alt flag, modifier-aware under every state for every base code
+// and modifier event; every name leads back to its code.  First, rows for
+// the names that no code has.
+TEST(KeyNames, EveryCodeHasItsNamesAndEveryNameItsCode) {
+    set_mask(0); // a terminal that does not report Ctrl: ^A is the control character
+    const std::tuple<const char *, int, int> names[] = {
+        {nullptr, 0, -1},      {"pf1", 0, -1}, {"PF1 ", 0, -1},        {"\303\251", 0, -1},
+        {"^~@UP", 0, -1},      {"a", 0, 'a'},  {"@", 0, '@'},          {"~", 0, '~'},
+        {"~~", 0, at(1, '~')}, {"^A", 1, 1},   {"@^a", 0, at(0x10, 1)}};
+    for (const auto &[name, plain, modifier_aware] : names) {
+        EXPECT_EQ(trm_lookupcode(name), plain) << shown(name);
+        EXPECT_EQ(trm_mlookupcode(name), modifier_aware) << shown(name);
+    }
+    // The plain name: with the Alt flag the name under Alt, else the name
+    // alone when it has two characters or more; code 0's empty name has only
+    // the Alt form.  A plain name without "@" is the modifier-aware one.
+    for (int code = 0; code < 1024; ++code) {
+        const int base = code & 0x1FF, alt = code & 0x200;
+        std::string plain = modifier_name(alt != 0 ? at(16, base) : base);
+        if (base == 0 || (alt == 0 && plain.size() < 4)) plain = code == 512 ? "''" : "-";
+        const char *name = trm_lookupkey(code);
+        ASSERT_EQ(shown(name), plain) << code;
+        if (name == nullptr || name[0] == '\0') continue;
+        EXPECT_EQ(trm_lookupcode(name), alt != 0 ? 0 : trm_mlookupcode(name)) << name;
+    }
+    const int changed[] = {0, 1, 2, 4, 8, 16, 32, 64, 128, 3, 0x7FFFFF};
+    set_mask(0xFF);
+    for (int state = 0; state < 256; ++state)
+        for (int low = 0; low < 1024 + 11; ++low) {
+            const int code = at(state, low < 1024 ? low : 0x800000 | changed[low - 1024]);
+            const char *name = trm_mlookupkey(code);
+            ASSERT_EQ(shown(name), modifier_name(code)) << std::hex << code;
+            if (name == nullptr || (code & 0x8001FF) == 0) continue;
+            EXPECT_EQ(trm_mlookupcode(name), code_of_name(code)) << name;
+        }
+    set_mask(0);
 }
 
 } // namespace

@@ -20,15 +20,11 @@ TEST(Zview, PagesAndQuitsWithTheTerminalModeRestored) {
         GTEST_SKIP() << "needs POSIX, tmux and the sample tools";
     ZRL_SKIP_UNLESS_PROGRAMS_START();
     zrl_test::Tree dir("zview");
-    std::string text;
-    for (int i = 1; i <= 100; ++i)
-        text += "line " + std::to_string(i) + "\n";
-    dir.file("sample.txt", text);
     const std::string tmux =
         "tmux -L zrl_zview_" +
         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     ASSERT_EQ(std::system((tmux + " new-session -d -x 80 -y 24 'cd " + dir.root() +
-                           " && stty -g >before && " + zview +
+                           " && seq -f \"line %g\" 100 >sample.txt && stty -g >before && " + zview +
                            " sample.txt; echo $? >status; stty -g >after; sleep 20'")
                               .c_str()),
               0);
