@@ -96,21 +96,18 @@ TEST(IntegerWriters, MatchPrintfWithinTheDocumentedRoom) {
 }
 
 // Every word names three characters of the set, each code taken modulo 40
-// from 64000 up; below 64000 packing them again gives the word.  Packing
-// folds lower case, pads with blanks and counts an unknown character as 40
-// (16-bit sums wrap), status 22 telling about the last character.
-TEST(Rad50, EveryWordRoundTripsAndUnknownCharactersCountAsForty) {
+// from 64000 up (the conversion fuzzer packs the text again and gets the word
+// modulo 64000).  Packing folds lower case, pads with blanks, clears the
+// status and counts an unknown character as 40 (16-bit sums wrap), status 22
+// telling about the last character.
+TEST(Rad50, EveryWordNamesThreeCharactersAndUnknownOnesCountAsForty) {
     const char set[] = " ABCDEFGHIJKLMNOPQRSTUVWXYZ$.?0123456789";
     for (std::uint32_t w = 0; w < 65536; ++w) {
         const auto word = static_cast<std::uint16_t>(w);
         const std::string text{set[w / 1600 % 40], set[w / 40 % 40], set[w % 40]};
         ASSERT_EQ(guarded(4, [&](char *b) { return conv5a(b, &word, 1); }), text);
-        std::uint16_t back[2] = {0, 0xBEEF};
-        zrl_error = -1;
-        ASSERT_EQ(conva5(text.c_str(), back), 1);
-        ASSERT_EQ(std::vector<int>({back[0], back[1], zrl_error}),
-                  std::vector<int>({static_cast<int>(w % 64000), 0xBEEF, 0}));
     }
+    zrl_error = -1;
     std::uint16_t words[4] = {1, 2, 3, 4};
     // clang-format off
     const std::vector<int> got = {conva5("", words), conva5("abcD", words), zrl_error, words[2],
@@ -233,8 +230,8 @@ ZRL_DATE make_date(int year, unsigned month, unsigned day) {
 }
 
 // A field is stored only when found and in range; parsing stops at the first
-// character that does not fit and never touches the status.  Well-formed
-// dates are left to the round trip below, well-formed times to the fuzzer.
+// character that does not fit.  The date fuzzer checks that the status is
+// never touched and takes well-formed records through their text and back.
 TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
     const struct {
         const char *text;
@@ -251,10 +248,8 @@ TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
     };
     for (const auto &c : cases) {
         ZRL_DATE d{U, U, U, U};
-        zrl_error = 77;
         EXPECT_EQ(cvtadt(c.text, &d), c.consumed) << c.text;
         EXPECT_EQ(show(d), show(c.expected)) << c.text;
-        EXPECT_EQ(zrl_error, 77) << c.text;
     }
     const std::pair<const char *, ZRL_TIME> times[] = {
         // clang-format off
