@@ -19,7 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include "filespec/guarded.h"
+#include "format/guarded_buffer.h"
 #include "support/tree.h"
 #include <utf8fs.h>
 #include <zrlshared.h>
@@ -28,7 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace zrl_test; // Tree, InDirectory, changes, native paths
-using filespec_test::Guarded;
 using Texts = std::vector<std::string>;
 const std::string kSepText(1, kSep);
 constexpr int kOut = 4097; // the out buffer of fsearch and ffspec
@@ -57,17 +56,15 @@ struct Search {
 // lengths that match the text, nothing written behind the NUL, and an end
 // that reports -1 with an empty out on every call.
 Search run(const std::string &spec, const char *def = nullptr) {
+    SCOPED_TRACE(spec);
     zrl_error = 99;
     ZRL_SEARCH *context = fsinit(nullptr, spec.c_str(), def);
     Search result{zrl_error, context->pattern, {}};
     for (int call = 0; call < context->count + 2; ++call) {
-        Guarded out(kOut);
-        const int n = fsearch(context, out.data());
-        EXPECT_EQ(n, static_cast<int>(out.text().size())) << spec;
-        EXPECT_TRUE(out.untouched_from(n + 1)) << spec;
-        EXPECT_EQ(n > 0 ? 0 : -1, zrl_error) << spec;
-        EXPECT_EQ(n > 0, call < context->count) << spec;
-        if (n > 0) result.entries.push_back(out.text());
+        const std::string out = guarded(kOut, [&](char *b) { return fsearch(context, b); });
+        EXPECT_EQ(out.empty() ? -1 : 0, zrl_error);
+        EXPECT_EQ(!out.empty(), call < context->count);
+        if (!out.empty()) result.entries.push_back(out);
     }
     EXPECT_EQ(fsfree(context), 0);
     return result;
@@ -85,62 +82,12 @@ Texts light(const std::string &spec, const char *pattern) {
     char out[kOut];
     while (ffsearch(search, out) == 1)
         found.push_back(out);
-    Guarded after(16);
-    EXPECT_EQ(ffsearch(search, after.data()), 0);
-    EXPECT_TRUE(after.untouched_from(0));
+    char after[] = "x";
+    EXPECT_EQ(ffsearch(search, after), 0);
+    EXPECT_STREQ(after, "x");
     EXPECT_EQ(ffsfree(search), 0);
     return sorted(found);
 }
-
-// Puts the tree back as the snapshot shows it.
-void restore(const Tree &tree, const Tree::Snapshot &to) {
-    std::error_code ignored;
-    for (const auto &entry : tree.snapshot())
-        if (to.count(entry.first) == 0) fs::remove_all(os_path(tree.at(entry.first)), ignored);
-    for (const auto &[path, content] : to) // every directory holds a file
-        if (content != "<dir>" && (!tree.exists(path) || tree.content(path) != content))
-            tree.file(path, content);
-}
-
-// The tree: the file everything below names, its neighbour, and the decoys.
-// A pattern's device put in front of a found full path lands below the tree
-// at the tree's own path again; a name cut short or a separator read in a
-// file's name lands on the others.
-struct DecoyTree {
-    Tree tree{"resolve"};
-    std::string below; // the tree's path without its root or drive, '\' written
-    DecoyTree() {
-        below = with('\\', tree.root().substr(kWindows ? 3 : 1));
-        tree.file("data/a.txt", "target");
-        tree.file("data/b.txt", "neighbour");
-        tree.file(with('/', below) + "/data/a.txt", "decoy: the path doubled");
-        tree.file("a.txt", "decoy: the current directory");
-        tree.file("data/a.txt.bak", "decoy: a longer name");
-        // Where a colon may be part of a name, a file in the current
-        // directory can bear the very text of a logical name and its file.
-        // Where there are no drives, a colon after one letter is part of a
-        // name too, and a name may hold a backslash.
-        if (!kWindows) {
-            tree.file("ZRLT_RES_FWD:a.txt", "decoy: the logical name's text");
-            tree.file("ZRLT_RES_ROOT:data/a.txt", "decoy: the logical name's text as a directory");
-            tree.file("C:a.TXT", "named");
-            tree.file("C:/a.TXT", "decoy: a directory named C:");
-            tree.file("q\\b", "unreachable");
-            tree.file("q/b", "decoy: what q\\b would name");
-        }
-        tree.file("ro.txt", "read-only");
-        fs::permissions(os_path(tree.at("ro.txt")),
-                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-        const std::string root = tree.root();
-        define("ZRLT_RES_FWD", with('/', root) + "/data/");
-        define("ZRLT_RES_BACK", with('\\', root) + "\\data");
-        define("ZRLT_RES_LIST", with('\\', root) + "\\none," + root + kSep + "data");
-        define("ZRLT_RES_FIRST", root + kSep + "data," + root);
-        define("ZRLT_RES_ROOT", root);
-        define("ZRLT_RES_LONG", std::string(5000, 'x'));
-    }
-};
 
 // Each form of the name of data/a.txt that the platform reads (native,
 // with wildcards, a leading backslash, relative, through logical names whose
@@ -159,26 +106,42 @@ struct DecoyTree {
 // refuses directories and read-only files as the Windows runtime does.  A
 // name with a backslash, where there are no drives, is passed over.
 TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat) {
-    DecoyTree d;
-    InDirectory here(d.tree.root());
-    const Tree::Snapshot start = d.tree.snapshot();
-    const std::string b = native("data/b.t*"), n = native("data/n.txt");
-    const std::string to_n = "-data/b.txt +data/n.txt", target = full_path(d.tree.at("data/a.txt"));
+    Tree tree{"resolve"};
+    const std::string root = tree.root(), below = with('\\', root.substr(kWindows ? 3 : 1));
+    // The file everything below names, its neighbour, and the decoys (each
+    // file holds its own name).  A pattern's device put in front of a found
+    // full path lands below the tree at the tree's own path again; a name cut
+    // short or a separator read in a file's name lands on the others.  Where
+    // a colon may be part of a name, a file in the current directory can bear
+    // the very text of a logical name and its file; where there are no
+    // drives, a colon after one letter is part of a name too ("C:" a
+    // directory), and a name may hold a backslash ("q\b" unreachable, "q/b"
+    // what it would name).
+    Texts files = {"data/a.txt", "data/b.txt",     with('/', below) + "/data/a.txt",
+                   "a.txt",      "data/a.txt.bak", "ro.txt"};
+    if (!kWindows)
+        files.insert(files.end(), {"ZRLT_RES_FWD:a.txt", "ZRLT_RES_ROOT:data/a.txt", "C:a.TXT",
+                                   "C:/a.TXT", "q\\b", "q/b"});
+    for (const std::string &file : files)
+        tree.file(file, file);
+    fs::permissions(os_path(tree.at("ro.txt")),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    define("ZRLT_RES_FWD", with('/', root) + "/data/");
+    define("ZRLT_RES_BACK", with('\\', root) + "\\data");
+    define("ZRLT_RES_LIST", with('\\', root) + "\\none," + root + kSep + "data");
+    define("ZRLT_RES_FIRST", root + kSep + "data," + root);
+    define("ZRLT_RES_ROOT", root);
+    define("ZRLT_RES_LONG", std::string(5000, 'x'));
+    InDirectory here(root);
+    const Tree::Snapshot start = tree.snapshot();
+    const std::string b = native("data/b.t*"), target = full_path(tree.at("data/a.txt"));
     // operation ("del2": two deletes), name, new name, status, changes
     std::vector<std::tuple<std::string, std::string, std::string, int, std::string>> rows = {
-        {"ren", b, d.tree.at("data/n.txt"), 0, to_n},
-        {"ren", b, "ZRLT_RES_BACK:n.txt", 0, to_n},
-        {"ren", b, "\\" + d.below + "\\data\\n.txt", 0, to_n},
-        {"ren", b, "ZRLT_RES_FIRST:n.txt", 0, to_n},
-        {"ren", b, "ZRLT_RES_ROOT:" + n, 0, to_n},
-        {"ren", b, "ZRLT_RES_UNDEFINED:" + n, 0, to_n},
         {"ren", b, "n.txt", 0, "-data/b.txt +n.txt"},
         {"ren", "ZRLT_RES_UNDEFINED:a.txt", "n.txt", 22, ""},
         {"ren", b, native("data/a.txt"), EEXIST, ""},
         {"ren", b, native("none/n.txt"), ENOENT, ""},
-        {"ren", b, "", 22, ""},
-        {"ren", b, "ZRLT_RES_UNDEFINED:", 22, ""},
-        {"ren", b, "(null)", 22, ""},
         {"ren", b, "ZRLT_RES_LONG:n.txt", ENAMETOOLONG, ""},
         {"del2", "ZRLT_RES_FIRST:*.txt", "", 0, "-data/a.txt -data/b.txt"},
         {"del", "MISSING.TXT", "", 22, ""},
@@ -186,13 +149,20 @@ TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat)
         {"del", "dat?", "", EACCES, ""},
         {"del", "ro.txt", "", EACCES, ""},
     };
-    Texts forms = {
-        d.tree.at("data/a.txt"), d.tree.at("data/a.t?t"), "\\" + d.below + "\\data\\a.txt",
-        native("data/a.txt"),    "ZRLT_RES_FWD:a.txt",    "ZRLT_RES_BACK:a.txt",
-        "ZRLT_RES_BACK:a.t?t",   "ZRLT_RES_LIST:a.txt"};
+    // Each way of writing the new name data/n.txt, and new names that name nothing.
+    const std::string n = native("data/n.txt");
+    for (const std::string &to :
+         Texts{tree.at("data/n.txt"), "ZRLT_RES_BACK:n.txt", "\\" + below + "\\data\\n.txt",
+               "ZRLT_RES_FIRST:n.txt", "ZRLT_RES_ROOT:" + n, "ZRLT_RES_UNDEFINED:" + n})
+        rows.push_back({"ren", b, to, 0, "-data/b.txt +data/n.txt"});
+    for (const char *to : {"", "ZRLT_RES_UNDEFINED:", "(null)"})
+        rows.push_back({"ren", b, to, 22, ""});
+    Texts forms = {tree.at("data/a.txt"), tree.at("data/a.t?t"), "\\" + below + "\\data\\a.txt",
+                   native("data/a.txt"),  "ZRLT_RES_FWD:a.txt",  "ZRLT_RES_BACK:a.txt",
+                   "ZRLT_RES_BACK:a.t?t", "ZRLT_RES_LIST:a.txt"};
     if (!kWindows)
-        forms.insert(forms.end(), {"\\\\" + d.below + "\\data\\a.txt",
-                                   "/" + d.below + "\\data/a.txt", "ZRLT_RES_ROOT:data/a.txt"});
+        forms.insert(forms.end(), {"\\\\" + below + "\\data\\a.txt", "/" + below + "\\data/a.txt",
+                                   "ZRLT_RES_ROOT:data/a.txt"});
     for (const std::string &spec : forms) {
         char found[kOut];
         EXPECT_GT(ffspec(found, spec.c_str(), nullptr), 0) << spec;
@@ -214,13 +184,17 @@ TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat)
         if (op == "del2") status += fdelete(arg(from));
         EXPECT_EQ(status, want);
         EXPECT_EQ(zrl_error, want);
-        EXPECT_EQ(changes(start, d.tree.snapshot()), changed);
-        restore(d.tree, start);
+        EXPECT_EQ(changes(start, tree.snapshot()), changed);
+        // Back to the start: what is new goes, every file is written again
+        // (the read-only one, if still there, keeps its content).
+        std::error_code ignored;
+        for (const auto &entry : tree.snapshot())
+            if (start.count(entry.first) == 0)
+                fs::remove_all(os_path(tree.at(entry.first)), ignored);
+        for (const auto &[path, content] : start)
+            if (content != "<dir>") tree.file(path, content);
     }
-    ZRL_LIGHT_SEARCH light = ffsinit(nullptr, d.tree.root().c_str(), "q?b");
-    char out[kOut];
-    EXPECT_EQ(ffsearch(light, out), 0) << out;
-    ffsfree(light);
+    EXPECT_EQ(light(root, "q?b"), Texts{});
 }
 
 // A name too long for the file system is refused by every operation that
@@ -328,12 +302,8 @@ TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
         {edge, edge + kSep},
         {edge80, ""}};
     for (const auto &[path, reported] : rows) {
-        Guarded buffer(256);
-        std::memcpy(buffer.data(), path.c_str(), path.size() + 1);
-        const int n = setdir(buffer.data());
-        EXPECT_EQ(buffer.text(), reported) << path;
-        EXPECT_EQ(n, static_cast<int>(reported.size()));
-        EXPECT_TRUE(buffer.untouched_from(std::max(n, static_cast<int>(path.size())) + 1));
+        const auto set = [&](char *b) { return setdir(std::strcpy(b, path.c_str())); };
+        EXPECT_EQ(guarded(256, set, nullptr, static_cast<int>(path.size()) + 1), reported) << path;
         const std::string now = current_directory();
         EXPECT_EQ(now.back() == kSep ? now : now + kSep, reported.empty() ? path + kSep : reported);
     }
@@ -364,8 +334,7 @@ TEST(Listings, AgreeWithTheLayersEnumeration) {
         tree.file(names.emplace_back("many/f" + std::to_string(i) + ".dat"));
     tree.dir("dir.d");
     std::error_code ignored;
-    if (!kWindows)
-        std::filesystem::create_directory_symlink(tree.at("dir.d"), tree.at("l.d"), ignored);
+    if (!kWindows) fs::create_directory_symlink(tree.at("dir.d"), tree.at("l.d"), ignored);
     const std::string dir = tree.root(), root = full_path(dir);
     for (std::string pattern :
          {"*", "*.*", "*.txt", "*.TXT", "*.gz", "*.tar.gz", "*z", "*.", "*.d", "?.txt", "%.txt",
@@ -378,9 +347,7 @@ TEST(Listings, AgreeWithTheLayersEnumeration) {
         for (bool more = h != UTF8FS_INVALID_HANDLE; more; more = FindNextFile_utf8(h, &data)) {
             const std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
-            utf8fs_stat32 st;
-            const bool is_dir = stat32_utf8((dir + kSep + name).c_str(), &st) == 0 &&
-                                (st.st_mode & UTF8FS_S_IFDIR) != 0;
+            const bool is_dir = fs::is_directory(os_path(dir + kSep + name));
             context_expected.push_back(root + kSep + name + (is_dir ? kSepText : ""));
             if (name[0] != '.') light_expected.push_back(dir + kSep + name);
         }
@@ -479,11 +446,13 @@ TEST(LightSearch, ListsUnderThePrefixAsWrittenAndFfspecFindsQuietly) {
     const std::pair<std::string, std::string> rows[] = {
         {"sub", tree.at("sub/")}, {"\\", root}, {"*.none", ""}, {"ZRLT_SRCH_NEVER:x", ""}};
     for (const auto &[spec, expected] : rows) {
-        Guarded found(kOut);
+        int found = 0;
         zrl_error = 42;
-        EXPECT_EQ(ffspec(found.data(), spec.c_str(), nullptr) != 0, !expected.empty()) << spec;
-        EXPECT_EQ(found.text(), expected) << spec;
-        EXPECT_TRUE(found.untouched_from(static_cast<int>(expected.size()) + 1)) << spec;
+        EXPECT_EQ(guarded(
+                      kOut, [&](char *b) { return ffspec(b, spec.c_str(), nullptr); }, &found),
+                  expected)
+            << spec;
+        EXPECT_EQ(found != 0, !expected.empty()) << spec;
         EXPECT_EQ(zrl_error, 42) << spec;
     }
 }

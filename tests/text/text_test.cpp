@@ -3,8 +3,8 @@
 // scaling operations and the rounded square root against wide-integer models;
 // the string primitives against std::string, and keyword matching.  sepstr,
 // sqzstr and the keyword matcher are fuzzed against models; the rows here pin
-// the documented cases of the first and the last (the squeeze has only its
-// fuzzer).
+// one rule of the first and what the last's fuzzer does not look at (the
+// squeeze has only its fuzzer).
 #include <zrlshared.h>
 
 #include <gtest/gtest.h>
@@ -238,37 +238,16 @@ TEST(StringSearches, AgreeWithStdString) {
     EXPECT_EQ(cmpbuf(nullptr, nullptr, 0), 0);
 }
 
-// A given separator splits at each occurrence; ' ' at runs of blanks; NUL at
-// blanks or commas, a comma after a word only ending it.  When the slots run
-// out the last field keeps the rest in NUL mode; slots left over point at
-// the string's terminating NUL.
-TEST(Sepstr, SplitsInPlaceAndStoresTheFields) {
-    const struct {
-        std::string text;
-        char sep;
-        int n;
-        const char *fields; // each followed by "|"
-        std::string image;  // the whole buffer afterwards
-    } cases[] = {
-        // clang-format off
-        {"a,b,", ',', 4, "a|b|", "a\0b\0"s},          {"a,,b", ',', 4, "a||b|", "a\0\0b"s},
-        {"a,b,c", ',', 2, "a|b|", "a\0b\0c"s},        {"  a  b ", ' ', 4, "a|b|", "\0\0a\0\0b\0"s},
-        {"  one  two,three", '\0', 4, "one|two|three|", "\0\0one\0\0two\0three"s},
-        {"a , ,b", '\0', 4, "a||b|", "a\0\0\0\0b"s}, {"a b,c", '\0', 2, "a|b,c|", "a\0b,c"s},
-        // clang-format on
-    };
-    for (const auto &c : cases) {
-        std::string buf = c.text;
-        std::vector<char *> slots(4, nullptr);
-        const int count = sepstr(buf.data(), c.sep, slots.data(), c.n);
-        std::string fields;
-        for (int i = 0; i < c.n; ++i)
-            fields += i < count                             ? std::string(slots[i]) + "|"
-                      : slots[i] == buf.data() + buf.size() ? ""
-                                                            : "?";
-        EXPECT_EQ(fields, c.fields) << c.text;
-        EXPECT_EQ(buf, c.image) << c.text;
-    }
+// The sepstr fuzzer holds all three modes to a model; this case pins the
+// blank-or-comma mode's comma rule: a comma after a word only ends it, any
+// other comma is an empty field.
+TEST(Sepstr, ACommaAfterAWordOnlyEndsIt) {
+    std::string text = "a , ,b";
+    char *fields[4] = {};
+    EXPECT_EQ(sepstr(text.data(), '\0', fields, 4), 3);
+    EXPECT_EQ(std::string(fields[0]) + "|" + fields[1] + "|" + fields[2] + "|" + fields[3],
+              "a||b|");
+    EXPECT_EQ(text, "a\0\0\0\0b"s);
 }
 
 // An attribute table with S before SEQ.
@@ -277,8 +256,7 @@ struct Entry {
     zrl_word value;
 };
 const Entry kAttributes[] = {
-    {"NOPFS", 1}, {"S*TREAM_TYPE", 2}, {"V*ARIABLE_TYPE", 3}, {"SEQ*UENTIAL", 5}, {"FA*ST_FILE", 8},
-    {"END1", 10}, {"END2", 11},        {"DIR*ECTORY", 12},    {"*ALL", 13},       {nullptr, 0}};
+    {"S*TREAM_TYPE", 2}, {"SEQ*UENTIAL", 5}, {"END1", 10}, {"*ALL", 13}, {nullptr, 0}};
 
 // One leading non-keyword character is skipped; the typed word ends at any
 // non-keyword character and must be at least the part before the asterisk;
@@ -288,11 +266,7 @@ const Entry kAttributes[] = {
 // characters.  The keyword fuzzer checks the matching against a reference.
 TEST(Findkeyword, MatchesAbbreviationsCaseBlind) {
     const std::pair<const char *, zrl_word> rows[] = {
-        // clang-format off
-        {"s", 2}, {"/st", 2}, {"stream_type=1", 2}, {"se", 0}, {"seq", 5}, {"SEQUENTIAL", 5},
-        {"streamx", 0}, {"END", 0}, {"end2", 11}, {"s\xe9", 2}, {"di", 0}, {"//s", 13}, {"", 0},
-        // clang-format on
-    };
+        {"/st", 2}, {"se", 0}, {"seq", 5}, {"streamx", 0}, {"END", 0}, {"//s", 13}, {"", 0}};
     zrl_error = kUntouched;
     for (const auto &[text, value] : rows) {
         const void *hit = findkeyword(text, kAttributes, sizeof(Entry));
