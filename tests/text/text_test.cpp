@@ -9,11 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include "format/guarded_buffer.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <numeric>
 #include <random>
 
 using namespace std::string_literals;
@@ -35,58 +36,48 @@ int by_key(zrl_word a, zrl_word b) {
     return (x->key > y->key) - (x->key < y->key);
 }
 
-// Records with random keys from few values, numbered and linked in order.
-struct List {
-    std::vector<Record> records;
-    List(std::mt19937 &rng, std::size_t n) : records(n) {
-        for (std::size_t i = 0; i < n; ++i)
-            records[i] = {i + 1 < n ? &records[i + 1] : nullptr,
-                          static_cast<int>(rng() % (n / 4 + 1)), static_cast<int>(i)};
-    }
-    Record *head() { return records.empty() ? nullptr : records.data(); }
-    std::vector<int> stable_sorted() const {
-        std::vector<int> seqs(records.size());
-        std::iota(seqs.begin(), seqs.end(), 0);
-        std::stable_sort(seqs.begin(), seqs.end(),
-                         [&](int a, int b) { return records[a].key < records[b].key; });
-        return seqs;
-    }
-};
-
-// The sequence numbers along a list; a cycle shows up as a wrong length.
-std::vector<int> walk(void *head, std::size_t limit) {
-    std::vector<int> seqs;
-    for (auto *r = static_cast<Record *>(head); r != nullptr && seqs.size() <= limit; r = r->next)
-        seqs.push_back(r->seq);
-    return seqs;
+// (key, sequence number) of each record along a list; a cycle shows up as a
+// wrong length.
+std::vector<std::pair<int, int>> walk(const void *head, std::size_t limit) {
+    std::vector<std::pair<int, int>> seen;
+    for (auto *r = static_cast<const Record *>(head); r != nullptr && seen.size() <= limit;
+         r = r->next)
+        seen.emplace_back(r->key, r->seq);
+    return seen;
 }
 
-// Stable for every length; an overstated count still sorts, a count below 2
-// leaves the list as it is.  The first n/2 nodes are cut off, the second
-// part is sorted before the first, then the two are merged: the compare
-// calls for five descending keys show it.  A merge with an empty side gives
-// the other list.
+// Stable for every length: the records in the order of their (key, sequence
+// number) pairs, with keys from few values.  An overstated count still sorts,
+// a count below 2 leaves the list as it is.  The first n/2 nodes are cut off,
+// the second part is sorted before the first, then the two are merged: the
+// compare calls for five descending keys show it.  A merge with an empty side
+// gives the other list.
 TEST(Lmsort, IsStableAndSplitsAtHalfSortingTheSecondPartFirst) {
     std::mt19937 rng(12345);
-    std::vector<std::size_t> sizes(600);
-    std::iota(sizes.begin(), sizes.end(), 0);
-    sizes.push_back(100000);
-    for (std::size_t n : sizes) {
-        List list(rng, n);
-        g_calls.clear();
+    std::vector<Record> records(100000);
+    // Links the first n records in order, numbered from 0, with the keys given.
+    const auto link = [&](std::size_t n, auto key_of) -> Record * {
+        for (std::size_t i = 0; i < n; ++i)
+            records[i] = {i + 1 < n ? &records[i + 1] : nullptr, key_of(i), static_cast<int>(i)};
+        return n == 0 ? nullptr : records.data();
+    };
+    for (std::size_t step = 0; step <= 600; ++step) {
+        const std::size_t n = step < 600 ? step : records.size(); // and one long list
+        Record *head = link(n, [&](std::size_t) { return static_cast<int>(rng() % (n / 4 + 1)); });
+        auto stable = walk(head, n);
+        std::sort(stable.begin(), stable.end());
         const int count = static_cast<int>(n % 7 == 0 ? n * 3 + 1 : n);
-        ASSERT_EQ(walk(lmsort(list.head(), count, by_key), n), list.stable_sorted()) << n;
+        ASSERT_EQ(walk(lmsort(head, count, by_key), n), stable) << n;
     }
-    List list(rng, 5);
-    for (int i = 0; i < 5; ++i)
-        list.records[i].key = 5 - i;
-    EXPECT_EQ(walk(lmsort(list.head(), 1, by_key), 5), (std::vector<int>{0, 1, 2, 3, 4}));
+    Record *head = link(5, [](std::size_t i) { return 5 - static_cast<int>(i); });
+    const auto unsorted = walk(head, 5);
+    EXPECT_EQ(walk(lmsort(head, 1, by_key), 5), unsorted);
     g_calls.clear();
-    lmsort(list.head(), 5, by_key);
+    lmsort(head, 5, by_key);
     EXPECT_EQ(g_calls, (std::vector<std::pair<int, int>>{
                            {3, 4}, {2, 4}, {2, 3}, {0, 1}, {1, 4}, {1, 3}, {1, 2}}));
-    EXPECT_EQ(lmerge(&list.records[2], nullptr, by_key), &list.records[2]);
-    EXPECT_EQ(lmerge(nullptr, &list.records[2], by_key), &list.records[2]);
+    EXPECT_EQ(lmerge(&records[2], nullptr, by_key), &records[2]);
+    EXPECT_EQ(lmerge(nullptr, &records[2], by_key), &records[2]);
 }
 
 // For shsort the words carry a key above their index; only the key compares.
@@ -228,12 +219,8 @@ TEST(StringSearches, AgreeWithStdString) {
                                             from == npos ? 22 : 0, compare(s, sub.c_str(), INT_MAX),
                                             compare(s, sub.c_str(), n)}))
             << "'" << str << "' / '" << sub << "' / " << int(ch) << " / " << start << " / " << n;
-        char buf[16];
-        std::memset(buf, '#', sizeof buf);
-        std::strcpy(buf, s);
-        EXPECT_EQ(appstr(buf, sub.c_str()), len + static_cast<int>(sub.size()));
-        EXPECT_EQ(buf, str + sub);
-        EXPECT_EQ(buf[str.size() + sub.size() + 1], '#');
+        const auto append = [&](char *b) { return appstr(std::strcpy(b, s), sub.c_str()); };
+        EXPECT_EQ(zrl_test::guarded(16, append), str + sub);
     }
     EXPECT_EQ(cmpbuf(nullptr, nullptr, 0), 0);
 }
