@@ -356,6 +356,31 @@ TEST(Listings, AgreeWithTheLayersEnumeration) {
         EXPECT_EQ(light(dir, layer_pattern.c_str()), sorted(light_expected)) << pattern;
     }
     InDirectory here(dir);
+    // The light search: no pattern is "*"; a spec with a '*' is the search
+    // itself and its pattern is ignored; the prefix as written, and a '*'
+    // without a separator lists bare names; no context ends at once.
+    EXPECT_EQ(light(dir, nullptr), light(dir, "*"));
+    EXPECT_EQ(light(dir + kSep + "*.gz", "*.txt"), Texts{dir + kSep + "c.tar.gz"});
+    EXPECT_EQ(light("sub.txt", nullptr), Texts{"sub.txt" + kSepText + "in.txt"});
+    EXPECT_EQ(light("s*", nullptr), Texts{"sub.txt"});
+    char out[kOut] = "x";
+    EXPECT_EQ(fsearch(nullptr, out) + fsfree(nullptr) + ffsfree(nullptr), 0);
+    EXPECT_EQ(zrl_error, -1);
+    EXPECT_STREQ(out, "");
+    // ffspec: a directory gets its separator, a separator alone names the
+    // root, and nothing found is 0 with the status left alone.
+    const std::pair<std::string, std::string> rows[] = {{"sub.txt", tree.at("sub.txt/")},
+                                                        {"\\", full_path(kSepText)},
+                                                        {"*.none", ""},
+                                                        {"ZRLT_SRCH_NEVER:x", ""}};
+    for (const auto &[spec, expected] : rows) {
+        int found = 0;
+        zrl_error = 42;
+        const auto find = [&](char *b) { return ffspec(b, spec.c_str(), nullptr); };
+        EXPECT_EQ(guarded(kOut, find, &found), expected) << spec;
+        EXPECT_EQ(found != 0, !expected.empty()) << spec;
+        EXPECT_EQ(zrl_error, 42) << spec;
+    }
     EXPECT_EQ(run("file1", tree.at("x.txt").c_str()).entries, Texts{tree.at("file1.txt")});
     EXPECT_EQ(run(tree.at("d%/x%")).entries, Texts{tree.at("d%/x1")});
     const Search sub = run("sub.txt" + kSepText);
@@ -420,40 +445,6 @@ TEST(SearchList, SearchesEachElementInTurn) {
     for (const auto &[translation, expected] : rows) {
         const std::string name = define("ZRLT_SRCH_ROOTS" + std::to_string(++serial), translation);
         EXPECT_EQ(run(name + ":" + below_root).entries, expected) << translation;
-    }
-}
-
-// The prefix as written; a spec with a '*' is the search itself and its
-// pattern is ignored; a '*' without a separator lists bare names; no
-// context ends at once.  ffspec: a directory gets its separator, a separator
-// alone names the root, and nothing found is 0 with the status left alone.
-TEST(LightSearch, ListsUnderThePrefixAsWrittenAndFfspecFindsQuietly) {
-    Tree tree;
-    for (const char *f : {"a.txt", "b.dat", "sub/in.txt", ".hidden", ".dir/x"})
-        tree.file(f);
-    const std::string prefix = tree.root() + kSep;
-    EXPECT_EQ(light(tree.root(), nullptr),
-              (Texts{prefix + "a.txt", prefix + "b.dat", prefix + "sub"}));
-    EXPECT_EQ(light(prefix + "*.dat", "*.txt"), Texts{prefix + "b.dat"});
-    InDirectory here(tree.root());
-    EXPECT_EQ(light("sub", nullptr), Texts{"sub" + kSepText + "in.txt"});
-    EXPECT_EQ(light("s*", nullptr), Texts{"sub"});
-    char out[kOut] = "x";
-    EXPECT_EQ(fsearch(nullptr, out) + fsfree(nullptr) + ffsfree(nullptr), 0);
-    EXPECT_EQ(zrl_error, -1);
-    EXPECT_STREQ(out, "");
-    const std::string root = full_path(kSepText);
-    const std::pair<std::string, std::string> rows[] = {
-        {"sub", tree.at("sub/")}, {"\\", root}, {"*.none", ""}, {"ZRLT_SRCH_NEVER:x", ""}};
-    for (const auto &[spec, expected] : rows) {
-        int found = 0;
-        zrl_error = 42;
-        EXPECT_EQ(guarded(
-                      kOut, [&](char *b) { return ffspec(b, spec.c_str(), nullptr); }, &found),
-                  expected)
-            << spec;
-        EXPECT_EQ(found != 0, !expected.empty()) << spec;
-        EXPECT_EQ(zrl_error, 42) << spec;
     }
 }
 
