@@ -38,9 +38,6 @@ int write_run(zrl_word, char *buffer) {
     buffer[131] = '\0';
     return 0;
 }
-int write_nothing(zrl_word, char *) {
-    return 0;
-}
 zrl_word word(const void *p) {
     return reinterpret_cast<zrl_word>(p);
 }
@@ -62,6 +59,7 @@ TEST(FormatLanguage, PlacesEachFieldKind) {
     EXPECT_EQ(fill("#^##~|###^#~|#########^#|#^##", -0.5, 1234.5, 1.0e8, inf),
               "#.##|###.#|  #######.#|#######.##");
     EXPECT_EQ(fill("'=#=%=##^#=''", "a", 1, zrl_word{5}, write_value, 2.5, "b"), "a=1=v5= 2.5=b ");
+    const ZRL_FormatFn write_nothing = [](zrl_word, char *) { return 0; };
     EXPECT_EQ(fill("%%~|%%^|%|", zrl_word{123}, write_value, zrl_word{0}, write_nothing,
                    zrl_word{0}, static_cast<ZRL_FormatFn>(nullptr)),
               "v1|   |<nil>|");
@@ -109,10 +107,8 @@ TEST(Fmt2, FieldsTakeWordsUntilAZeroWord) {
     const zrl_word by_value[] = {
         word("#^##|[%%%^]|%-#'%&'"), 1, 2, 5, reinterpret_cast<zrl_word>(write_value), 9, 0};
     char out[64];
-    const int n = fmt2(by_reference, out);
-    EXPECT_EQ(std::to_string(n) + out, "8 -30|7 |");
-    const int m = fmt2v(by_value, out);
-    EXPECT_EQ(std::to_string(m) + out, "22 12 |[  v5]|<nil>-#'%'");
+    EXPECT_EQ(std::to_string(fmt2(by_reference, out)) + out, "8 -30|7 |");
+    EXPECT_EQ(std::to_string(fmt2v(by_value, out)) + out, "22 12 |[  v5]|<nil>-#'%'");
     std::vector<std::uint16_t> words(4, 0xAAAA);
     filw(0x12345, words.data(), 3);
     filw(-1, words.data(), -5);
