@@ -44,9 +44,9 @@ TEST(Parsers, ReadDecimalAndHexadecimalWrappingModulo2To32) {
     for (const auto &[text, want_value, want_consumed, want_hex, want_hex_consumed] : cases) {
         int value = 99;
         unsigned hex = 99;
-        const int consumed = convai(text, &value), hex_consumed = convax(text, &hex);
-        EXPECT_EQ(std::vector<int>({consumed, value, hex_consumed, int(hex)}),
-                  std::vector<int>({want_consumed, want_value, want_hex_consumed, want_hex}))
+        // A braced list is evaluated in order: each count before its value.
+        EXPECT_EQ((std::vector<int>{convai(text, &value), value, convax(text, &hex), int(hex)}),
+                  (std::vector<int>{want_consumed, want_value, want_hex_consumed, want_hex}))
             << text;
     }
 }
