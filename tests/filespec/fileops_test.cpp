@@ -215,7 +215,13 @@ TEST(NameResolution, OverlongNamesAreRefusedNeverCut) {
     tree.file(dirs + "victim.txt", "must stay");
     tree.file("other.txt", "other");
     InDirectory here(tree.root());
-    const Tree::Snapshot before = tree.snapshot();
+    // Wine makes such a tree but cannot list it again past 260 characters.
+    Tree::Snapshot before;
+    try {
+        before = tree.snapshot();
+    } catch (const fs::filesystem_error &e) {
+        GTEST_SKIP() << "the tree cannot be listed: " << e.what();
+    }
     for (const char *name : {"victim.txtX", "victim.tx*X"}) {
         const std::string spec = device + native(dirs) + name;
         zrl_error = 0;
