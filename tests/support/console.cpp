@@ -8,10 +8,6 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
-#define dup _dup
-#define dup2 _dup2
-#define close _close
-#define fileno _fileno
 #else
 #include <pty.h>
 #include <termios.h>
@@ -70,12 +66,11 @@ int feed_descriptor(const std::string &text, Feed how, const std::string &path, 
         close(ends[1]);
         return ends[0];
     }
-    std::FILE *f = std::fopen(path.c_str(), "wb");
+    std::FILE *f = std::fopen(path.c_str(), "w+b");
     std::fwrite(text.data(), 1, text.size(), f);
+    std::rewind(f); // the duplicate shares the position
+    const int fd = dup(fileno(f));
     std::fclose(f);
-    std::FILE *in = std::fopen(path.c_str(), "rb");
-    const int fd = dup(fileno(in));
-    std::fclose(in);
     return fd;
 }
 

@@ -4,12 +4,22 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace zrl_test {
 
 // Runs `body` with standard output (or standard error) captured and returns
 // what it wrote.
-template <class Body> std::string capture_stdout(Body body);
-template <class Body> std::string capture_stderr(Body body);
+template <class Body> std::string capture_stdout(Body body) {
+    testing::internal::CaptureStdout();
+    body();
+    return testing::internal::GetCapturedStdout();
+}
+template <class Body> std::string capture_stderr(Body body) {
+    testing::internal::CaptureStderr();
+    body();
+    return testing::internal::GetCapturedStderr();
+}
 
 // How a feed reaches standard input: a file, a pipe, or a pseudo-terminal
 // in raw mode (POSIX only).
@@ -40,19 +50,4 @@ std::string temp_path(const std::string &stem);
 // The whole content of a file ("" when it cannot be read).
 std::string file_content(const std::string &path);
 
-} // namespace zrl_test
-
-#include <gtest/gtest.h>
-
-namespace zrl_test {
-template <class Body> std::string capture_stdout(Body body) {
-    testing::internal::CaptureStdout();
-    body();
-    return testing::internal::GetCapturedStdout();
-}
-template <class Body> std::string capture_stderr(Body body) {
-    testing::internal::CaptureStderr();
-    body();
-    return testing::internal::GetCapturedStderr();
-}
 } // namespace zrl_test

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
-#include <set>
 
 #include <gtest/gtest.h>
 
@@ -72,12 +70,9 @@ std::string Tree::content(const std::string &relative) const {
 }
 
 std::string Tree::listing() const {
-    std::set<std::string> names;
-    for (const auto &entry : fs::directory_iterator(os_path(root_)))
-        names.insert(entry.path().filename().string());
     std::string text;
-    for (const auto &name : names)
-        text += (text.empty() ? "" : " ") + name;
+    for (const auto &[name, data] : snapshot())
+        if (name.find('/') == std::string::npos) text += (text.empty() ? "" : " ") + name;
     return text;
 }
 

@@ -19,6 +19,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace zrl_test {
@@ -40,18 +41,15 @@ class ReferenceZone {
     // A chunk of `size` bytes, header included; its address or 0.
     using Obtain = std::function<Addr(std::size_t size)>;
 
-    // Create: false when the initial chunk cannot be obtained.
+    // Create, once on a fresh reference: false when the initial chunk cannot
+    // be obtained.
     bool create(int flags, std::uint32_t size, Addr base, Obtain obtain) {
         flags_ = flags;
         obtain_ = std::move(obtain);
         extension_ =
             (flags & 2) != 0 ? std::max<std::size_t>(size, kDefaultExtension) : kDefaultExtension;
         base_ = base;
-        nodes_ = {{base, 0}};
-        rover_ = base;
-        chunks_.clear();
-        total_ = 0;
-        counted_.clear();
+        reset(); // holds no chunk yet: just the base node
         const std::uint32_t initial = (flags & 1) != 0 ? size : 0;
         // The fixed flag stops growth after creation only: the initial size
         // is how a fixed zone gets its memory at all.
@@ -86,10 +84,10 @@ class ReferenceZone {
     }
 
     int free(Addr block, std::uint32_t size) {
-        if (total_ == 0) return -1;
+        // A size of nothing is accepted only with no block, by a zone that
+        // holds memory; a block at address 0 is held by no chunk.
         const std::size_t m = round(size);
-        if (m == 0) return block == 0 ? 0 : -1;
-        if (block == 0) return -1;
+        if (m == 0) return block == 0 && total_ != 0 ? 0 : -1;
         return insert(block, m, (flags_ & 4) != 0);
     }
 
@@ -166,15 +164,13 @@ class ReferenceZone {
         });
         if (!held) return -1;
         const Addr start = rover_;
-        Addr prev = start, p = start;
-        for (;;) {
-            const Addr nx = next(p);
-            if (p <= block && block <= nx) break;
-            if (p >= nx && (block > p || block < nx)) break;
-            prev = p;
-            p = nx;
+        // The walk stops at the node p the block follows: between p and its
+        // next, or past the list's highest node (or below its lowest).
+        Addr prev = start, p = start, nx = next(p);
+        while (!(p <= block && block <= nx) && !(p >= nx && (block > p || block < nx))) {
+            prev = std::exchange(p, nx);
+            nx = next(p);
         }
-        const Addr nx = next(p);
         if (p <= block && block < p + nodes_[p]) return -1;
         if (block <= nx && block + m > nx) return -1;
 
