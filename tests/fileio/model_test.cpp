@@ -301,12 +301,16 @@ class ModelRun {
         case 'c':
             return check("fgetcbin", fgetcbin(fdb_), model_.get_compact());
         case 'o': {
+            // Closed (a second close finds nothing open) and opened again:
+            // the open clears what an earlier use left in the flags.
             if (next(3) != 0) return;
-            ASSERT_EQ(fclosx(fdb_), 0);
+            const std::uint32_t left = ZRL_FDB_DELETE | ZRL_FDB_UNWRITTEN | ZRL_FDB_TERMINAL;
+            ASSERT_EQ((std::pair{fclosx(fdb_), fclosx(fdb_)}), (std::pair{0, 22}));
             ASSERT_EQ(file_.contents(), model_.file) << "after close";
+            fdb_->f_flags |= left;
             ASSERT_GE(opener_(fdb_, file_.path().c_str(), nullptr, nullptr)->handle, 0);
             model_.reopen(opener_);
-            return check("reopen", 0, {0, 0, ""});
+            return check("reopen", fdb_->f_flags & left, {0, 0, ""});
         }
         default: {
             // Another writer appends to the file.  (A Windows runtime may
