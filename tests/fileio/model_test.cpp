@@ -108,8 +108,7 @@ class ModelRun {
     // with it, no marker is written into datptr, and the address checker sees
     // a store into its extra byte.
     void run(int steps) {
-        ASSERT_GE(fdb_->handle, 0);
-        ASSERT_EQ(fdb_->bufsize, bufsize_);
+        ASSERT_EQ((std::pair{fdb_->handle >= 0, fdb_->bufsize}), (std::pair{true, bufsize_}));
         for (int i = 0; i < steps && !testing::Test::HasFatalFailure(); ++i) {
             if (i == steps - 500) {
                 fdbset(fdb_, "SEQ");

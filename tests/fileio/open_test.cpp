@@ -246,16 +246,6 @@ TEST(Opens, OwnershipOfTheFdbAndTheClosesThatRefuse) {
 }
 
 #if !defined(_WIN32)
-// Runs `body` in a child process: its result is the exit status, a signal
-// that ended the child 128 + its number.
-int in_child(const std::function<int()> &body) {
-    const pid_t child = fork();
-    if (child == 0) _exit(body());
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 // A create keeps the permissions of the file it replaces.  A create that
 // fails after the backup was made (every descriptor in use), or a backup the
 // directory refuses (a child without root's rights), leaves everything as it
@@ -271,13 +261,18 @@ TEST(Backup, KeepsPermissionsAndFailedCreatesChangeNothing) {
     fs::permissions(path, perms);
     EXPECT_EQ(fclosx(fopenw("B", path.c_str(), nullptr, nullptr)), 0);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, perms);
-    // In a child: `prepare`, then a create with BACKUP; the open's status.
+    // In a child: `prepare`, then a create with BACKUP; the open's status
+    // (or what `prepare` returned when not 0; a signal that ended the child:
+    // 128 + its number).
     const auto create = [&](const std::function<int()> &prepare) {
-        return in_child([&] {
-            const int failed = prepare();
-            if (failed != 0) return failed;
-            return fopenw("B", path.c_str(), nullptr, nullptr)->handle < 0 ? zrl_error : 0;
-        });
+        const pid_t child = fork();
+        if (child == 0) {
+            if (const int failed = prepare(); failed != 0) _exit(failed);
+            _exit(fopenw("B", path.c_str(), nullptr, nullptr)->handle < 0 ? zrl_error : 0);
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     };
     const Tree::Snapshot before = dir.snapshot();
     EXPECT_EQ(create([] {
@@ -312,8 +307,8 @@ TEST(Opens, MarkATerminalAndFillFromItALineAtATime) {
     ASSERT_GE(fdb->handle, 0);
     alarm(20);
     char shown[8] = {};
-    EXPECT_EQ((J() << fdbinfo(fdb, "TERMINAL") << fputstr(fdb, "abc") << read(master, shown, 7)
-                   << shown << fclosx(fdb))
+    EXPECT_EQ((J() << fdbinfo(fdb, "T") << fputstr(fdb, "abc") << read(master, shown, 7) << shown
+                   << fclosx(fdb))
                   .str(),
               "256 3 5 abc\r\n 0 ");
     ASSERT_GE(fopenu(fdb, ptsname(master), nullptr, nullptr)->handle, 0);
