@@ -180,7 +180,15 @@ TEST(Opens, ChangeExactlyTheFilesTheyAreMeantTo) {
 TEST(Opens, OwnershipOfTheFdbAndTheClosesThatRefuse) {
     Tree dir("open_fdb");
     dir.file("f.bin", "0123456789");
+    // Without its buffer an open fails with no result and leaves the FDB,
+    // which a reset makes usable again.
     FDB *fdb = fdballoc();
+    fdb->bufsize = -1; // no allocator gives a buffer of this size
+    EXPECT_EQ((J() << (fopenw(fdb, dir.at("w.txt").c_str(), nullptr, nullptr) == nullptr)
+                   << zrl_error << first_byte(fdb) << dir.exists("w.txt")
+                   << fdbset(fdb, "DEFAULT")->bufsize)
+                  .str(),
+              (J() << true << 12 << 0xFF << false << 16384).str());
     // An FDB made from text keeps the open's status, not the keyword's; the
     // old closes say what they do instead; the closes of an FDB that is not
     // open refuse it.
@@ -234,14 +242,6 @@ TEST(Opens, OwnershipOfTheFdbAndTheClosesThatRefuse) {
             << "nothing changed, still reading its own file";
     }
     EXPECT_EQ(fclosx(fdb), 0);
-    fdbfree(fdb);
-    // Without its buffer an open fails with no result and leaves the FDB.
-    fdb = fdballoc();
-    fdb->bufsize = -1; // no allocator gives a buffer of this size
-    EXPECT_EQ((J() << (fopenw(fdb, dir.at("w.txt").c_str(), nullptr, nullptr) == nullptr)
-                   << zrl_error << first_byte(fdb) << dir.exists("w.txt"))
-                  .str(),
-              (J() << true << 12 << 0xFF << false).str());
     fdbfree(fdb);
 }
 
