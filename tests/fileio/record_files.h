@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <zrlshared.h>
 
-#include <cstddef>
 #include <sstream>
 #include <string>
 
@@ -14,15 +13,6 @@
 #include "support/tree.h"
 
 namespace zrl_test {
-
-// Stores bytes into an open FDB's buffer as a writer does: at datptr, which
-// moves on, with the unwritten flag set.  The text must fit the room left.
-inline void store_bytes(FDB *fdb, const std::string &bytes) {
-    ASSERT_LE(static_cast<std::ptrdiff_t>(bytes.size()), fdb->endptr - fdb->datptr);
-    for (char c : bytes)
-        *fdb->datptr++ = c;
-    fdb->f_flags |= ZRL_FDB_UNWRITTEN;
-}
 
 // The first byte of an FDB, the marker while it is not open.
 inline unsigned first_byte(const FDB *fdb) {

@@ -35,17 +35,17 @@ TEST(RecordIo, NotOpenGivesStatus22) {
             return pair;
         };
         zrl_error = 0;
-        EXPECT_EQ((J() << got((fputb(fdb, 'a'), 0)) << got((fflushx(fdb), 0))
-                       << got(fputm(fdb, "ab", 2)) << got(fputstr(fdb, "ab"))
-                       << got(fputblk(fdb, "ab", 2)) << got(ftoeof(fdb)) << got(fskipm(fdb, 1, 3))
-                       << got(fsetblk(fdb, 1)) << got(fputp(fdb, 7))
-                       << got((fputctx(fdb, &context), 0)) << got(fgetll(fdb))
-                       << got(fgetm(fdb, text, 10)) << got(fgetstr(fdb, text)) << got(fgetcbin(fdb))
-                       << got(fgeteof(fdb)) << got(fgetp(fdb))
-                       << got((fgetctx(fdb, &context), context)) << got(fgetblk(fdb, text, 10)))
-                      .str(),
-                  "0/22 0/22 22/22 0/22 0/22 -1/22 -1/22 -1/22 7/22 0/22 0/22 0/22 0/22 0/22 0/22 "
-                  "-1/22 -1/22 0/-1 ");
+        EXPECT_EQ(
+            (J() << got((fputb(fdb, 'a'), 0)) << got((fflushx(fdb), 0)) << got(fputm(fdb, "ab", 2))
+                 << got(fputstr(fdb, "ab")) << got(fputblk(fdb, "ab", 2)) << got(ftoeof(fdb))
+                 << got(fskipm(fdb, 1, 3)) << got(fsetblk(fdb, 1)) << got(fputp(fdb, 7))
+                 << got((fputctx(fdb, &context), 0)) << got(fgetll(fdb))
+                 << got(fgetm(fdb, text, 10)) << got(fgetstr(fdb, text)) << got(fgetcbin(fdb))
+                 << got(fgeteof(fdb)) << got(fgetp(fdb)) << got((fgetctx(fdb, &context), context))
+                 << got(fgetblk(fdb, text, 10)) << got(fclosx(fdb)))
+                .str(),
+            "0/22 0/22 22/22 0/22 0/22 -1/22 -1/22 -1/22 7/22 0/22 0/22 0/22 0/22 0/22 0/22 "
+            "-1/22 -1/22 0/-1 22/22 ");
         EXPECT_STREQ(text, "");
     }
     fdbfree(never_opened);
