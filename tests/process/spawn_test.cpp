@@ -22,10 +22,6 @@ namespace {
 
 using namespace zrl_test;
 
-std::string child(const std::string &actions) {
-    return "\"" + child_program() + "\" " + actions;
-}
-
 // Waits (at most ten seconds) for a background child's -w file ("done").
 bool appears(const Tree &tree, const std::string &name) {
     for (int i = 0; i < 1000 && tree.content(name) != "done"; ++i)
@@ -82,7 +78,8 @@ TEST(SpawnNc, GivesTheResultAndCreatesExactlyTheNamedFiles) {
             tree.file(decoy, "old");
         InDirectory here(tree.root());
         const Tree::Snapshot before = tree.snapshot();
-        const std::string command = c.actions[0] == '-' ? child(c.actions) : c.actions;
+        const std::string command =
+            c.actions[0] == '-' ? "\"" + child_program() + "\" " + c.actions : c.actions;
         EXPECT_EQ(spawn_nc(command.c_str(), c.output, c.error), c.result) << c.actions;
         EXPECT_TRUE(!c.actions.ends_with('&') || appears(tree, "w"));
         const Tree::Snapshot after = tree.snapshot();
