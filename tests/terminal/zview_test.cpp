@@ -20,9 +20,7 @@ TEST(Zview, PagesAndQuitsWithTheTerminalModeRestored) {
         GTEST_SKIP() << "needs POSIX, tmux and the sample tools";
     ZRL_SKIP_UNLESS_PROGRAMS_START();
     zrl_test::Tree dir("zview");
-    const std::string tmux =
-        "tmux -L zrl_zview_" +
-        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    const std::string tmux = "tmux -S " + dir.at("tmux"); // a server of its own
     ASSERT_EQ(std::system((tmux + " new-session -d -x 80 -y 24 'cd " + dir.root() +
                            " && seq -f \"line %g\" 100 >sample.txt && stty -g >before && " + zview +
                            " sample.txt; echo $? >status; stty -g >after; sleep 20'")
