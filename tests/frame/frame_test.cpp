@@ -111,14 +111,13 @@ TEST(LineReaders, PromptAndReadOneLineAtATime) {
     for (auto reader : {getlin, sgetlin}) {
         zrl_test::StdinFeed feed("first\n\nmid\rdle\r\n" + cut + "\n" + longest + "\n\r\rx\nlast");
         for (std::size_t i = 0; i < std::size(lines); ++i) {
-            char buffer[512];
-            std::memset(buffer, '#', sizeof buffer);
+            std::string buffer(512, '#');
             zrl_error = 77;
             int result = -1;
-            EXPECT_EQ(capture_stdout([&] { result = reader(buffer, "Name:"); }),
+            EXPECT_EQ(capture_stdout([&] { result = reader(buffer.data(), "Name:"); }),
                       reader == getlin ? "Name:" : "Name: ");
             const std::size_t n = lines[i].size();
-            EXPECT_EQ(std::string(buffer, sizeof buffer) + "/" + std::to_string(result),
+            EXPECT_EQ(buffer + "/" + std::to_string(result),
                       lines[i] + '\0' + std::string(511 - n, '#') + "/" + std::to_string(n))
                 << i;
             EXPECT_EQ(zrl_error, reader == getlin ? 77 : i < 7 ? 0 : 5) << i;
