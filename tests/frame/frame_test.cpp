@@ -136,7 +136,9 @@ void reenter(const char *message) {
 
 // libmsg has fixed texts for success and end of file, the runtime's for
 // error numbers, and other codes undefined with a trailing space, in one
-// buffer that the next undefined code reuses.  errexit writes the status line
+// buffer that the next undefined code reuses; it leaves the status alone (in
+// errexit it reads the status itself, so only a call of its own shows that).
+// errexit writes the status line
 // first, for real errors only; then the action, the program's name and the
 // message, and the severe exit; the status is left alone.  A null message
 // does nothing at all.  The action is taken out before it runs, so one that
@@ -145,10 +147,12 @@ void reenter(const char *message) {
 // errtestfmt stops on a nonzero status only.
 TEST(Errexit, PrintsStatusLineActionNameAndMessage) {
     Hooks hooks;
+    zrl_error = 33;
     const char *undefined = libmsg(-7);
     EXPECT_EQ(std::string(libmsg(0)) + "/" + libmsg(-1) + "/" + libmsg(INT_MIN),
               "No error/End of file/UNDEFINED ERROR -2147483648 ");
     EXPECT_STREQ(undefined, "UNDEFINED ERROR -2147483648 ");
+    EXPECT_EQ(zrl_error, 33);
     const std::pair<int, std::string> cases[] = {{22, std::string(std::strerror(22)) + "\n"},
                                                  {-7, "UNDEFINED ERROR -7 \n"},
                                                  {0, ""},
