@@ -22,10 +22,6 @@ namespace {
 
 using namespace zrl_test;
 
-std::string child(const std::string &actions) {
-    return "\"" + child_program() + "\" " + actions;
-}
-
 // Waits (at most ten seconds) for a background child's -w file ("done").
 bool appears(const Tree &tree, const std::string &name) {
     for (int i = 0; i < 1000 && tree.content(name) != "done"; ++i)
@@ -39,77 +35,53 @@ std::ptrdiff_t open_descriptors() {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd", ec), {});
 }
 
-// Exit codes, error numbers (2 for a missing program on both platforms),
-// -1 for a null command and 0 for a background start; no descriptor left
-// behind by children that ran or failures; the arguments a child receives.
-TEST(SpawnNc, GivesTheExitCodeOrTheErrorNumberAndTheArguments) {
-    ZRL_SKIP_UNLESS_PROGRAMS_START();
-    Tree tree("spawn");
-    InDirectory here(tree.root());
-    const std::ptrdiff_t open_before = open_descriptors();
-    const std::pair<std::string, int> cases[] = {
-        {child("-x 255"), 255},
-        {child("-x 9 &"), 0},
-        {"zrl_no_such_program_here -x 1", 2},
-        {"", 2},
-        {child("-x 3 ") + std::string(512, 'a'), kWindows ? 206 : E2BIG},
-        {child("-x 0 > o 2> e"), 0},
-        {child("-x 0 > no_such_dir/o"), kWindows ? 3 : ENOENT}};
-    for (const auto &[command, result] : cases)
-        EXPECT_EQ(spawn_nc(command.c_str(), nullptr, nullptr), result) << command;
-    EXPECT_EQ(spawn_nc(child(kWindows ? "-x 143" : "-k 15").c_str(), 0, 0), 143); // 128 + signal
-    EXPECT_EQ(open_descriptors(), open_before);
-    // No quotes for spawn: the command interpreter takes the path as it stands.
-    const std::string program = child_program();
-    EXPECT_EQ(spawn(nullptr), -1);
-    EXPECT_EQ(spawn((program + " -x 5").c_str()), 5);
-    EXPECT_EQ(spawn((program + " -w bg -x 5 & &  ").c_str()), 0);
-    EXPECT_TRUE(appears(tree, "bg"));
-#if !defined(_WIN32) // background children are never left as zombies
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    int status = 0;
-    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
-#endif
-    EXPECT_EQ(spawn("zrl_no_such_program_here &"), 2);
-    // The child's C runtime (Windows) or the library's split (POSIX) gives the
-    // program the arguments that the Windows rules read from the command.
-    ASSERT_EQ(spawn_nc(child("-a args \"a b\" c\\\"d \"\" x\\\\\" y\" 2> err").c_str(), 0, 0), 0);
-    EXPECT_EQ(tree.content("args"), "[program]\n[-a]\n[args]\n[a b]\n[c\"d]\n[]\n[x\\ y]\n");
-    EXPECT_EQ(_zrl_attach, 0);
-}
-
-// Exactly the named files change, among decoys that a wrong reading of the
-// redirections would hit.
-TEST(SpawnNc, RedirectionsCreateExactlyTheNamedFiles) {
+// spawn_nc's results: exit codes, error numbers (2 for a missing program on
+// both platforms) and 0 for a background start.  Exactly the named files
+// change, among decoys that a wrong reading of the redirections would hit, and
+// no descriptor is left behind by children that ran or failures.
+TEST(SpawnNc, GivesTheResultAndCreatesExactlyTheNamedFiles) {
     ZRL_SKIP_UNLESS_PROGRAMS_START();
     const int no_file = kWindows ? 3 : ENOENT;
     const struct {
-        std::string actions;
+        std::string actions;        // of the child; a whole command unless it starts with "-"
         const char *output, *error; // default names
         int result;
         std::string changes, contents; // of the changed files, in order
-    } cases[] = {{"-o O -e E > out.txt 2> err.txt", nullptr, nullptr, 0, "*err.txt *out.txt", "EO"},
-                 {"-o O > a > b", nullptr, nullptr, 0, "+a", "O"},
-                 {"-o O 1> one 2> two", nullptr, nullptr, 0, "+one +two", "O"},
-                 {"-e E 2>&1", nullptr, nullptr, 0, "+&1", "E"},
-                 {"-o O -e E", "dout", "derr", 0, "+derr +dout", "EO"},
-                 {"-o O > c", "dout", nullptr, 0, "+c", "O"},
-                 {"-e E 2> e", nullptr, "derr", 0, "+e", "E"},
-                 // A file that cannot be created: nothing runs; one created stays empty.
-                 {"-o O -w w >", nullptr, nullptr, no_file, "", ""},
-                 {"-o O -w w > o 2> nodir/e", nullptr, nullptr, no_file, "+o", ""},
-                 {"-o O -w w > out.txt", nullptr, "nodir/e", no_file, "*out.txt", ""},
-                 // In the background the files are the child's to write.
-                 {"-o O -w w > bg &", nullptr, nullptr, 0, "+bg +w", "Odone"}};
+    } cases[] = {
+        {"-x 255", nullptr, nullptr, 255, "", ""},
+        {"zrl_no_such_program_here -x 1", nullptr, nullptr, 2, "", ""},
+        {"", nullptr, nullptr, 2, "", ""},
+        {"-x 3 " + std::string(512, 'a'), nullptr, nullptr, kWindows ? 206 : E2BIG, "", ""},
+        {kWindows ? "-x 143" : "-k 15", nullptr, nullptr, 143, "", ""}, // 128 + signal
+        {"-o O -e E > out.txt 2> err.txt", nullptr, nullptr, 0, "*err.txt *out.txt", "EO"},
+        {"-o O > a > b", nullptr, nullptr, 0, "+a", "O"},
+        {"-o O 1> one 2> two", nullptr, nullptr, 0, "+one +two", "O"},
+        {"-e E 2>&1", nullptr, nullptr, 0, "+&1", "E"},
+        {"-o O -e E", "dout", "derr", 0, "+derr +dout", "EO"},
+        {"-o O > c", "dout", nullptr, 0, "+c", "O"},
+        {"-e E 2> e", nullptr, "derr", 0, "+e", "E"},
+        // A file that cannot be created: nothing runs; one created stays empty.
+        {"-o O -w w >", nullptr, nullptr, no_file, "", ""},
+        {"-o O -w w > o 2> nodir/e", nullptr, nullptr, no_file, "+o", ""},
+        {"-o O -w w > out.txt", nullptr, "nodir/e", no_file, "*out.txt", ""},
+        // In the background the files are the child's to write and its
+        // exit code is not waited for.
+        {"-o O -w w -x 9 > bg &", nullptr, nullptr, 0, "+bg +w", "Odone"},
+        // The child's C runtime (Windows) or the library's split (POSIX)
+        // gives the program the arguments the Windows rules read.
+        {"-a args \"a b\" c\\\"d \"\" x\\\\\" y\" 2> err", nullptr, nullptr, 0, "+args +err",
+         "[program]\n[-a]\n[args]\n[a b]\n[c\"d]\n[]\n[x\\ y]\n"}};
+    const std::ptrdiff_t open_before = open_descriptors();
     for (const auto &c : cases) {
         Tree tree("spawn");
         for (const char *decoy : {"out.txt", "err.txt", "b", "1"})
             tree.file(decoy, "old");
         InDirectory here(tree.root());
         const Tree::Snapshot before = tree.snapshot();
-        EXPECT_EQ(spawn_nc(child(c.actions).c_str(), c.output, c.error), c.result) << c.actions;
-        EXPECT_TRUE(c.actions.back() != '&' || appears(tree, "w"));
+        const std::string command =
+            c.actions[0] == '-' ? "\"" + child_program() + "\" " + c.actions : c.actions;
+        EXPECT_EQ(spawn_nc(command.c_str(), c.output, c.error), c.result) << c.actions;
+        EXPECT_TRUE(!c.actions.ends_with('&') || appears(tree, "w"));
         const Tree::Snapshot after = tree.snapshot();
         EXPECT_EQ(changes(before, after), c.changes) << c.actions;
         std::string contents;
@@ -117,6 +89,29 @@ TEST(SpawnNc, RedirectionsCreateExactlyTheNamedFiles) {
             contents += before.count(name) != 0 && before.at(name) == content ? "" : content;
         EXPECT_EQ(contents, c.contents) << c.actions;
     }
+    EXPECT_EQ(open_descriptors(), open_before);
+}
+
+// No quotes for spawn: the command interpreter takes the path as it stands.
+// Background children are never left as zombies, and a detached terminal
+// stays detached.
+TEST(Spawn, RunsCommandsAndBackgroundStarts) {
+    ZRL_SKIP_UNLESS_PROGRAMS_START();
+    Tree tree("spawn");
+    InDirectory here(tree.root());
+    const std::string program = child_program();
+    EXPECT_EQ(spawn(nullptr), -1);
+    EXPECT_EQ(spawn((program + " -x 5").c_str()), 5);
+    EXPECT_EQ(spawn((program + " -w bg -x 5 & &  ").c_str()), 0);
+    EXPECT_TRUE(appears(tree, "bg"));
+#if !defined(_WIN32)
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    int status = 0;
+    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+#endif
+    EXPECT_EQ(spawn("zrl_no_such_program_here &"), 2);
+    EXPECT_EQ(_zrl_attach, 0);
 }
 
 } // namespace

@@ -22,22 +22,21 @@ namespace {
 using zrl_test::capture_stdout;
 using Keys = std::vector<int>;
 
-class KeysThrough : public ::testing::TestWithParam<zrl_test::Feed> {
-  protected:
-    // Feeds `input` and reads `n` keys with `reader`.
-    Keys read(const std::string &input, std::size_t n, int (*reader)() = trm_key) {
-        zrl_test::StdinFeed in(input, GetParam());
-        Keys keys;
-        while (keys.size() < n)
-            keys.push_back(reader());
-        return keys;
-    }
-};
+class KeysThrough : public ::testing::TestWithParam<zrl_test::Feed> {};
 INSTANTIATE_TEST_SUITE_P(Feeds, KeysThrough, ::testing::ValuesIn(zrl_test::feeds()),
                          [](const auto &info) { return zrl_test::feed_name(info.param); });
 
 int at(int state, int low) {
     return static_cast<int>(static_cast<unsigned>(state) << 24 | static_cast<unsigned>(low));
+}
+
+// Feeds `input` the test's way and reads `n` keys with `reader`.
+Keys read(const std::string &input, std::size_t n, int (*reader)() = trm_key) {
+    zrl_test::StdinFeed in(input, KeysThrough::GetParam());
+    Keys keys;
+    while (keys.size() < n)
+        keys.push_back(reader());
+    return keys;
 }
 
 void set_mask(int mask) {

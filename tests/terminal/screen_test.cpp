@@ -1,5 +1,5 @@
-// Screen control: the exact bytes of every operation, the scrolling region's
-// rows, and the attached state.
+// Screen control: the exact bytes of every operation, also within a scrolling
+// region, and the attached state.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -18,15 +18,24 @@ std::string sgr(const char *row) {
     return std::string("\033[") + row + "m";
 }
 
-// Each of the rows from top to bottom (top at least once) as `each` makes it.
-template <class Each> std::string rows(int top, int bottom, Each each) {
-    std::string out = each(top);
-    while (++top <= bottom)
-        out += each(top);
+// What erasing each row from top to bottom writes (top at least once).
+std::string erased(int top, int bottom) {
+    std::string out;
+    for (int row = top; row == top || row <= bottom; ++row)
+        out += "\033[" + std::to_string(row) + "H\033[K";
     return out;
 }
-std::string erased(int row) {
-    return "\033[" + std::to_string(row) + "H\033[K";
+
+// Sets the scrolling region, erases, and scrolls by 0, -2 and 3 lines.
+void in_region(int top, int bottom) {
+    trm_setregion(top, bottom), trm_erase(), trm_scroll(0), trm_scroll(-2), trm_scroll(3);
+}
+// What in_region's scrolls write: twice to the top row and two lines up there,
+// then to the bottom row and three lines down.
+std::string scrolled(int top, int bottom) {
+    const std::string at_top = "\033[" + std::to_string(top) + ";1H";
+    return at_top + at_top + "\033M\r\033M\r\033[" + std::to_string(bottom) +
+           ";1H\033D\r\033D\r\033D\r";
 }
 
 TEST(Screen, OperationsWriteTheirExactSequences) {
@@ -62,6 +71,12 @@ TEST(Screen, OperationsWriteTheirExactSequences) {
         // On Windows the colours are the console's attribute, and captured
         // output is no console; elsewhere the reverse and normal rows.
         {[] { trm_setvideo(2), trm_setvideo(0); }, zrl_test::kWindows ? "" : sgr("7") + sgr("0")},
+        // The region as set decides what erase and scroll write: the whole
+        // screen only for exactly rows 1 to 24, the bottom row never above 24.
+        {[] { in_region(2, 30); }, "\033[2;24r" + erased(2, 24) + scrolled(2, 24)},
+        {[] { in_region(1, 23); }, "\033[1;23r" + erased(1, 23) + scrolled(1, 23)},
+        {[] { in_region(5, 3); }, "\033[5;3r" + erased(5, 3) + scrolled(5, 3)},
+        {[] { in_region(1, 24); }, "\033[1;24r\033[2J" + scrolled(1, 24)},
     };
     for (const auto &c : cases)
         EXPECT_EQ(capture_stdout(c.op), c.out) << &c - cases;
@@ -71,28 +86,6 @@ TEST(Screen, OperationsWriteTheirExactSequences) {
         EXPECT_EQ(capture_stdout([&] { trm_showfield("x", 2, 2, 1, video); }),
                   "\033[2;2H" + sgr(table[video]) + "x" + sgr("0"))
             << video;
-}
-
-// The region as set decides what erase and scroll write: the whole screen
-// only for exactly rows 1 to 24, the bottom row never above 24.
-TEST(Screen, ScrollingRegionBoundsEraseAndScroll) {
-    const std::tuple<int, int, std::string, std::string, int> cases[] = {
-        {1, 24, "\033[1;24r", "\033[2J", 24},
-        {2, 30, "\033[2;24r", rows(2, 24, erased), 24},
-        {1, 23, "\033[1;23r", rows(1, 23, erased), 23},
-        {5, 3, "\033[5;3r", erased(5), 3},
-    };
-    for (const auto &[top, bottom, set, erase, kept] : cases) {
-        EXPECT_EQ(capture_stdout([&] { trm_setregion(top, bottom); }), set);
-        EXPECT_EQ(capture_stdout(trm_erase), erase) << top << "-" << bottom;
-        const std::string at_top = "\033[" + std::to_string(top) + ";1H";
-        EXPECT_EQ(capture_stdout([] { trm_scroll(0); }), at_top);
-        EXPECT_EQ(capture_stdout([] { trm_scroll(-2); }), at_top + "\033M\r\033M\r");
-        EXPECT_EQ(capture_stdout([] { trm_scroll(3); }),
-                  "\033[" + std::to_string(kept) + ";1H" +
-                      rows(1, 3, [](int) { return "\033D\r"; }));
-    }
-    capture_stdout([] { trm_setregion(1, 24); });
 }
 
 TEST(AttachDeathTest, AttachTestsOnlyWhenDetachedAndNeedsATerminal) {
