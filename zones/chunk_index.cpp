@@ -58,8 +58,8 @@ void ChunkIndex::forget_recent() {
 // Entries move by one position on every add and remove; their bits move with
 // them, a word at a time.
 void ChunkIndex::add(Body body) {
-    Body *at = std::lower_bound(entries, entries + count, body.begin, before);
-    const std::size_t i = static_cast<std::size_t>(at - entries);
+    const std::size_t i = first_from(body.begin);
+    Body *at = entries + i;
     std::memmove(at + 1, at, (count - i) * sizeof(Body));
     *at = body;
     ++count;
@@ -71,9 +71,14 @@ void ChunkIndex::add(Body body) {
     occupied[first] = (occupied[first] & low) | (occupied[first] & ~low) << 1;
 }
 
+std::size_t ChunkIndex::first_from(Address a) const {
+    return static_cast<std::size_t>(std::lower_bound(entries, entries + count, a, before) -
+                                    entries);
+}
+
 Body *ChunkIndex::starting_at(Address begin) {
-    Body *at = std::lower_bound(entries, entries + count, begin, before);
-    return at != entries + count && at->begin == begin ? at : nullptr;
+    const std::size_t i = first_from(begin);
+    return i != count && entries[i].begin == begin ? entries + i : nullptr;
 }
 
 // The last body that begins at or below a is the only one that can hold it.

@@ -47,6 +47,9 @@ struct ChunkIndex {
     // Adds a body after reserve_one, keeping the order by address; it holds
     // no free node yet.
     void add(Body body);
+    // The position of the first body that begins at or above `a` (count
+    // when there is none).
+    std::size_t first_from(Address a) const;
     // The body that starts exactly at `begin`, or null.
     Body *starting_at(Address begin);
     // The body that holds the byte at `a`, or null.

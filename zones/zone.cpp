@@ -77,10 +77,15 @@ void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
     if (map_of(*body).clear(granule_of(*body, a))) bodies.mark(position(bodies, body), false);
 }
 
+// The highest free node in `body`, which holds at least one.
+Address highest_node(Body &body) {
+    return body.begin + map_of(body).highest() * granule;
+}
+
 // The node that precedes address `a` (inside `body`) on the free list: the
 // highest node below it, or the highest of all when none is below.
 Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
-    const ChunkIndex &bodies = bodies_of(zone);
+    ChunkIndex &bodies = bodies_of(zone);
     const Address base = at(&zone.base);
     Address found = 0;
     const std::size_t g = map_of(*body).below(granule_of(*body, a));
@@ -88,15 +93,14 @@ Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
         found = body->begin + g * granule;
     } else {
         const std::size_t i = bodies.occupied_below(position(bodies, body));
-        if (i != ChunkIndex::none)
-            found = bodies.entries[i].begin + map_of(bodies.entries[i]).highest() * granule;
+        if (i != ChunkIndex::none) found = highest_node(bodies.entries[i]);
     }
     if (found != 0) return node_at(base > found && base < a ? base : found);
     if (base < a) return &zone.base;
     // Below every node: the list wraps to its highest node.
     const std::size_t i = bodies.occupied_below(bodies.count);
     if (i == ChunkIndex::none) return &zone.base;
-    const Address top = bodies.entries[i].begin + map_of(bodies.entries[i]).highest() * granule;
+    const Address top = highest_node(bodies.entries[i]);
     return node_at(base > top ? base : top);
 }
 
@@ -283,10 +287,7 @@ void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length, Body *
     std::size_t i;
     std::size_t from = 0;
     if (rover == &zone.base) {
-        i = static_cast<std::size_t>(
-            std::lower_bound(bodies.entries, bodies.entries + bodies.count, at(rover),
-                             [](const Body &body, Address a) { return body.begin < a; }) -
-            bodies.entries);
+        i = bodies.first_from(at(rover));
     } else {
         Body *body = bodies.holding(at(rover));
         i = position(bodies, body);
