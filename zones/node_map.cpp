@@ -94,15 +94,27 @@ bool NodeMap::set_above(std::size_t i) {
     }
 }
 
+// A word left without marks gets no room, so that the next node under it
+// raises the rooms above it again: a search lowers a room to the largest of
+// the marked words below, and a stale room under an empty word would stop
+// that raise short.
 bool NodeMap::clear_above(std::size_t i) {
     Level level = level0(*this);
-    if (level.top()) return true;
+    if (level.top()) {
+        *top_room = 0;
+        return true;
+    }
+    level.rooms[i] = 0;
     for (level = level.up();; level = level.up()) {
         const std::size_t word = i / bits;
         const std::uint64_t now = level.bits[word] & ~(std::uint64_t{1} << (i % bits));
         level.bits[word] = now;
         if (now != 0) return false;
-        if (level.top()) return true;
+        if (level.top()) {
+            *top_room = 0;
+            return true;
+        }
+        level.rooms[word] = 0;
         i = word;
     }
 }
