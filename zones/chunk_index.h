@@ -34,9 +34,10 @@ struct ChunkIndex {
     std::size_t capacity;
     // Which entry held an address of each 8 KB window lately, as position
     // + 1 (0: not known), in 4 slots per entry the index has room for,
-    // picked by a hash of the window.  A chunk spans two or three windows,
-    // so most frees find their chunk here, whatever order they come in.
-    // Forgotten whenever entries move.
+    // picked by the window's low bits: the chunks of one heap lie mostly
+    // side by side, so their windows take different slots.  A chunk spans
+    // two or three windows, so most frees find their chunk here, whatever
+    // order they come in.  Forgotten whenever entries move.
     std::uint32_t *recent;
     unsigned recent_bits; // log2 of the number of slots
 
@@ -58,8 +59,11 @@ struct ChunkIndex {
         const std::size_t slot = recent_slot(a);
         const std::uint32_t known = recent[slot];
         if (known != 0) {
-            Body *body = entries + (known - 1);
-            if (body->begin <= a && a < body->end) return body;
+            // A window that a chunk boundary crosses holds two chunks, the
+            // one noted and its neighbour.
+            const Body *noted = entries + (known - 1);
+            const Body *body = noted + ((a >= noted->end) & (known < count));
+            if (body->begin <= a && a < body->end) return const_cast<Body *>(body);
         }
         return search_holding(a, slot);
     }
@@ -79,8 +83,7 @@ struct ChunkIndex {
     void clear_occupied();
 
     std::size_t recent_slot(Address a) const {
-        const std::uint64_t window = static_cast<std::uint64_t>(a) >> 13;
-        return static_cast<std::size_t>((window * 0x9E3779B97F4A7C15u) >> (64 - recent_bits));
+        return static_cast<std::size_t>(a >> 13) & ((std::size_t{1} << recent_bits) - 1);
     }
     Body *search_holding(Address a, std::size_t slot) const;
     void forget_recent();

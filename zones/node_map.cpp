@@ -123,6 +123,15 @@ bool NodeMap::clear_above(std::size_t i) {
 // highest marks of the summaries it passed.  Word w of level 0 is known to
 // hold nothing below the place.
 std::size_t NodeMap::below_word(std::size_t w) const {
+    const Level first = level0(*this);
+    if (first.top()) return none;
+    if (first.count <= bits) {
+        // Two levels, as in a chunk of the default size: one summary word.
+        const std::uint64_t lower = first.up().bits[0] & ((std::uint64_t{1} << w) - 1);
+        if (lower == 0) return none;
+        const std::size_t k = top_bit(lower);
+        return k * bits + top_bit(first.bits[k]);
+    }
     const std::uint64_t *passed[max_levels];
     Level level = level0(*this);
     passed[0] = level.bits;
@@ -148,6 +157,14 @@ std::size_t NodeMap::below_word(std::size_t w) const {
 }
 
 std::size_t NodeMap::highest() const {
+    const Level first = level0(*this);
+    if (first.top()) return first.bits[0] == 0 ? none : top_bit(first.bits[0]);
+    if (first.count <= bits) {
+        const std::uint64_t summary = first.up().bits[0];
+        if (summary == 0) return none;
+        const std::size_t k = top_bit(summary);
+        return k * bits + top_bit(first.bits[k]);
+    }
     const Levels l = levels_of(*this);
     int k = l.top;
     if (l.at[k].bits[0] == 0) return none;
@@ -219,6 +236,9 @@ std::size_t NodeMap::first_fit(std::size_t i, std::size_t size) {
     if (i >= granules) return none;
     const Levels l = levels_of(*this);
     const std::size_t n = size >> shift;
+    // The whole map: searched from the top, which also lowers the chunk's
+    // room when nothing in it is large enough.
+    if (i == 0) return *top_room < n ? none : search(*this, l, l.top, 0, n);
     for (int k = 0; k <= l.top; ++k) {
         const std::size_t e = i / bits;
         for (std::uint64_t w = l.at[k].bits[e] & (~std::uint64_t{0} << (i % bits)); w != 0;

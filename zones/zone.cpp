@@ -65,16 +65,60 @@ std::size_t granule_of(const Body &body, Address a) {
     return (a - body.begin) / granule;
 }
 
-// Records that a free node starts at `a`, in `body`.
-void note_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
+// The free path keeps to the map word of the place it works on; the rest
+// of the map (the levels above, the index's marks) changes only when that
+// word turns empty or non-empty, and is looked at only when the word holds
+// no node below the place.  Those parts are out of line, so that the common
+// path needs no map view and few registers.
+std::uint64_t *map_words(const Body &body) {
+    return reinterpret_cast<std::uint64_t *>(body.end);
+}
+std::uint64_t bit_of(std::size_t g) {
+    return std::uint64_t{1} << (g % 64);
+}
+
+[[gnu::noinline]] void note_first_in_word(ZRL_ZoneHeader &zone, Body *body, std::size_t g) {
     ChunkIndex &bodies = bodies_of(zone);
-    if (map_of(*body).set(granule_of(*body, a))) bodies.mark(position(bodies, body), true);
+    map_words(*body)[g / 64] &= ~bit_of(g);
+    if (map_of(*body).set(g)) bodies.mark(position(bodies, body), true);
+}
+
+[[gnu::noinline]] void forget_last_in_word(ZRL_ZoneHeader &zone, Body *body, std::size_t g) {
+    ChunkIndex &bodies = bodies_of(zone);
+    map_words(*body)[g / 64] |= bit_of(g);
+    if (map_of(*body).clear(g)) bodies.mark(position(bodies, body), false);
+}
+
+// Records that a free node starts at `a`, in `body`.
+inline void note_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
+    const std::size_t g = granule_of(*body, a);
+    std::uint64_t &w = map_words(*body)[g / 64];
+    const std::uint64_t was = w;
+    w = was | bit_of(g);
+    if (was == 0) note_first_in_word(zone, body, g);
 }
 
 // Records that the free node at `a`, in `body`, is gone.
-void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
-    ChunkIndex &bodies = bodies_of(zone);
-    if (map_of(*body).clear(granule_of(*body, a))) bodies.mark(position(bodies, body), false);
+inline void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
+    const std::size_t g = granule_of(*body, a);
+    std::uint64_t &w = map_words(*body)[g / 64];
+    const std::uint64_t now = w & ~bit_of(g);
+    w = now;
+    if (now == 0) forget_last_in_word(zone, body, g);
+}
+
+[[gnu::noinline]] void raise_room(Body *body, std::size_t g, std::size_t size) {
+    map_of(*body).raise(g, size);
+}
+
+// Notes that the node at `a`, in `body`, is now `size` bytes large: mostly
+// the room of its map word is large enough already.
+inline void note_size(Body *body, Address a, std::size_t size) {
+    const std::size_t g = granule_of(*body, a);
+    const std::size_t words = ((body->end - body->begin) / granule + 63) / 64;
+    const std::size_t room =
+        words == 1 ? body->room : reinterpret_cast<const std::uint32_t *>(map_words(*body) + words)[g / 64];
+    if (room < size / granule) raise_room(body, g, size);
 }
 
 // The highest free node in `body`, which holds at least one.
@@ -82,9 +126,8 @@ Address highest_node(Body &body) {
     return body.begin + map_of(body).highest() * granule;
 }
 
-// The node that precedes address `a` (inside `body`) on the free list: the
-// highest node below it, or the highest of all when none is below.
-Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
+// node_before when the map word of `a` holds no node below it.
+[[gnu::noinline]] Node *node_before_far(ZRL_ZoneHeader &zone, Body *body, Address a) {
     ChunkIndex &bodies = bodies_of(zone);
     const Address base = at(&zone.base);
     Address found = 0;
@@ -102,6 +145,19 @@ Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
     if (i == ChunkIndex::none) return &zone.base;
     const Address top = highest_node(bodies.entries[i]);
     return node_at(base > top ? base : top);
+}
+
+// The node that precedes address `a` (inside `body`) on the free list: the
+// highest node below it, or the highest of all when none is below.  The
+// base node precedes `a` instead when it lies between.
+inline Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
+    const std::size_t g = granule_of(*body, a);
+    const std::uint64_t lower = map_words(*body)[g / 64] & (bit_of(g) - 1);
+    if (lower == 0) return node_before_far(zone, body, a);
+    const Address found =
+        body->begin + ((g | 63) - static_cast<std::size_t>(std::countl_zero(lower))) * granule;
+    const Address base = at(&zone.base);
+    return node_at(base > found && base < a ? base : found);
 }
 
 // Gives back the chunk whose entire body is the free node `node` (preceded
@@ -129,8 +185,11 @@ Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
 bool stops_at(const Node *p, Address block) {
     const Address here = at(p);
     const Address next = at(p->next);
-    if (here <= block && block <= next) return true;
-    return here >= next && (block > here || block < next);
+    // Worked out without branches: in a free in random order each test is
+    // as likely true as false.
+    const bool between = (here <= block) & (block <= next);
+    const bool wraps = (here >= next) & ((block > here) | (block < next));
+    return between | wraps;
 }
 
 // Inserts the region [block, block + length) into the free list, merging it
@@ -188,7 +247,7 @@ int insert(ZRL_ZoneHeader &zone, Address block, std::size_t length, bool may_rel
         note_node(zone, body, block);
     }
     if (joins_after) forget_node(zone, body, next);
-    map_of(*body).raise(granule_of(*body, at(node)), node->size);
+    note_size(body, at(node), node->size);
 
     if (may_release && node->size >= zone.extension && node != start)
         release_if_whole(zone, body, node, before);
