@@ -111,14 +111,31 @@ inline void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
     map_of(*body).raise(g, size);
 }
 
+// The number of words of bits of level 0 of a body's map; with at most 64 of
+// them (bodies up to 64 KB on 64-bit builds) one summary word is the top
+// level, and the node below a place is found from it without climbing.
+std::size_t word_count(const Body &body) {
+    return ((body.end - body.begin) / granule + 63) / 64;
+}
+const std::uint64_t &summary_word(const Body &body, std::size_t words) {
+    return map_words(body)[words + (words + 1) / 2];
+}
+
 // Notes that the node at `a`, in `body`, is now `size` bytes large: mostly
 // the room of its map word is large enough already.
 inline void note_size(Body *body, Address a, std::size_t size) {
     const std::size_t g = granule_of(*body, a);
-    const std::size_t words = ((body->end - body->begin) / granule + 63) / 64;
-    const std::size_t room =
-        words == 1 ? body->room : reinterpret_cast<const std::uint32_t *>(map_words(*body) + words)[g / 64];
-    if (room < size / granule) raise_room(body, g, size);
+    const std::size_t words = word_count(*body);
+    const std::size_t n = size / granule;
+    if (words == 1) {
+        if (body->room < n) body->room = n;
+        return;
+    }
+    std::uint32_t &room = reinterpret_cast<std::uint32_t *>(map_words(*body) + words)[g / 64];
+    if (room >= n) return;
+    if (words > 64) return raise_room(body, g, size);
+    room = static_cast<std::uint32_t>(n);
+    if (body->room < n) body->room = n;
 }
 
 // The highest free node in `body`, which holds at least one.
@@ -131,7 +148,18 @@ Address highest_node(Body &body) {
     ChunkIndex &bodies = bodies_of(zone);
     const Address base = at(&zone.base);
     Address found = 0;
-    const std::size_t g = map_of(*body).below(granule_of(*body, a));
+    const std::size_t words = word_count(*body);
+    std::size_t g;
+    if (words > 1 && words <= 64) {
+        const std::uint64_t lower =
+            summary_word(*body, words) & (bit_of(granule_of(*body, a) / 64) - 1);
+        g = lower == 0 ? NodeMap::none
+                       : (63 - static_cast<std::size_t>(std::countl_zero(lower))) * 64 + 63 -
+                             static_cast<std::size_t>(std::countl_zero(
+                                 map_words(*body)[63 - std::countl_zero(lower)]));
+    } else {
+        g = map_of(*body).below(granule_of(*body, a));
+    }
     if (g != NodeMap::none) {
         found = body->begin + g * granule;
     } else {
