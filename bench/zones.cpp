@@ -3,6 +3,9 @@
 // the reverse order (LIFO) or in a shuffled order; both contenders run the
 // same pre-generated sizes and order.  Items/s counts allocate+free pairs.
 // CallsOnly makes the same calls on a null zone: the cost of the calls alone.
+// ListWorkOnly does the documented free-list work of the shuffled run inline,
+// with no call and no search: what the rest of a zone row pays for is finding
+// a block's chunk and the free node before it.
 //
 // Replace: N blocks stay live; each step frees one of them chosen at random
 // and allocates a block of a new size in its place, so that the free space
@@ -12,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -72,6 +76,90 @@ void run_malloc(benchmark::State &state, bool shuffled) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(blocks.size()));
+}
+
+// The free list of a zone with one body, and the documented steps on it.
+struct ListModel {
+    struct Node {
+        std::size_t size;
+        Node *next;
+    };
+    Node base{0, &base};
+    Node *rover = &base;
+
+    void *alloc(std::size_t n) {
+        Node *prev = rover, *p = prev->next;
+        while (p->size < n) {
+            prev = p;
+            p = p->next;
+        }
+        p->size -= n;
+        void *block = reinterpret_cast<char *>(p) + p->size;
+        if (p->size == 0) prev->next = p->next, block = p;
+        rover = prev;
+        return block;
+    }
+    // The node the walk from the rover stops at for `block`.
+    Node *stop(std::uintptr_t block) {
+        for (Node *p = rover;; p = p->next) {
+            const auto here = reinterpret_cast<std::uintptr_t>(p);
+            const auto next = reinterpret_cast<std::uintptr_t>(p->next);
+            if ((here <= block && block <= next) || (here >= next && (block > here || block < next)))
+                return p;
+        }
+    }
+    // The free, told the stop node p and the node before it.
+    void free(Node *p, Node *before, std::uintptr_t block, std::size_t m) {
+        Node *node = reinterpret_cast<Node *>(block);
+        Node *after = p->next;
+        const bool joins = block + m == reinterpret_cast<std::uintptr_t>(after);
+        node->size = joins ? m + after->size : m;
+        node->next = joins ? after->next : after;
+        if (reinterpret_cast<std::uintptr_t>(p) + p->size == block) {
+            p->size += node->size;
+            p->next = node->next;
+            rover = before;
+        } else {
+            p->next = node;
+            rover = p;
+        }
+    }
+};
+
+void BM_ListWorkOnly(benchmark::State &state) {
+    const Workload &w = workload(static_cast<int>(state.range(0)), true);
+    const std::size_t n = w.sizes.size();
+    auto length = [&](std::size_t i) { return (w.sizes[i] + 15) & ~std::size_t{15}; };
+    std::vector<std::max_align_t> memory(n * 64 / sizeof(std::max_align_t) + 1);
+    ListModel list;
+    auto *body = reinterpret_cast<ListModel::Node *>(memory.data());
+    *body = {n * 64, &list.base};
+    list.base.next = body;
+    // Each free's stop node and the node before that, found once by the walk.
+    std::vector<void *> blocks(n);
+    std::vector<ListModel::Node *> stop(n), before(n);
+    for (std::size_t i = 0; i < n; ++i)
+        blocks[i] = list.alloc(length(i));
+    for (std::size_t k = 0; k < n; ++k) {
+        const int i = w.free_order[k];
+        const auto block = reinterpret_cast<std::uintptr_t>(blocks[i]);
+        stop[k] = before[k] = list.stop(block);
+        while (before[k]->next != stop[k])
+            before[k] = before[k]->next;
+        list.free(stop[k], before[k], block, length(i));
+    }
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < n; ++i)
+            blocks[i] = list.alloc(length(i));
+        benchmark::DoNotOptimize(blocks.data());
+        for (std::size_t k = 0; k < n; ++k) {
+            const int i = w.free_order[k];
+            list.free(stop[k], before[k], reinterpret_cast<std::uintptr_t>(blocks[i]), length(i));
+        }
+        benchmark::ClobberMemory();
+    }
+    if (list.base.next != body || body->size != n * 64) state.SkipWithError("list not whole again");
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
 }
 
 // The replacement run: which live block each step replaces, and the new size.
@@ -154,6 +242,7 @@ BENCHMARK(BM_MallocLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneCallsOnly)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocRandom)->Arg(256)->Arg(4096)->Arg(65536);
+BENCHMARK(BM_ListWorkOnly)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_ZoneReplace)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocReplace)->Arg(256)->Arg(4096)->Arg(65536);
 
