@@ -104,7 +104,8 @@ struct ListModel {
         for (Node *p = rover;; p = p->next) {
             const auto here = reinterpret_cast<std::uintptr_t>(p);
             const auto next = reinterpret_cast<std::uintptr_t>(p->next);
-            if ((here <= block && block <= next) || (here >= next && (block > here || block < next)))
+            if ((here <= block && block <= next) ||
+                (here >= next && (block > here || block < next)))
                 return p;
         }
     }

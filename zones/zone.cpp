@@ -143,6 +143,11 @@ Address highest_node(Body &body) {
     return body.begin + map_of(body).highest() * granule;
 }
 
+// The highest bit set in a word that is not zero.
+std::size_t highest_bit(std::uint64_t w) {
+    return 63 - static_cast<std::size_t>(std::countl_zero(w));
+}
+
 // node_before when the map word of `a` holds no node below it.
 [[gnu::noinline]] Node *node_before_far(ZRL_ZoneHeader &zone, Body *body, Address a) {
     ChunkIndex &bodies = bodies_of(zone);
@@ -151,12 +156,12 @@ Address highest_node(Body &body) {
     const std::size_t words = word_count(*body);
     std::size_t g;
     if (words > 1 && words <= 64) {
+        // The nearest lower word that holds a node, from the summary word.
         const std::uint64_t lower =
             summary_word(*body, words) & (bit_of(granule_of(*body, a) / 64) - 1);
-        g = lower == 0 ? NodeMap::none
-                       : (63 - static_cast<std::size_t>(std::countl_zero(lower))) * 64 + 63 -
-                             static_cast<std::size_t>(std::countl_zero(
-                                 map_words(*body)[63 - std::countl_zero(lower)]));
+        g = lower == 0
+                ? NodeMap::none
+                : highest_bit(lower) * 64 + highest_bit(map_words(*body)[highest_bit(lower)]);
     } else {
         g = map_of(*body).below(granule_of(*body, a));
     }
