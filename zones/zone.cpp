@@ -218,11 +218,11 @@ inline Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
 bool stops_at(const Node *p, Address block) {
     const Address here = at(p);
     const Address next = at(p->next);
-    // Worked out without branches: in a free in random order each test is
-    // as likely true as false.
-    const bool between = (here <= block) & (block <= next);
-    const bool wraps = (here >= next) & ((block > here) | (block < next));
-    return between | wraps;
+    // The two bounds are tested together, without a branch between them:
+    // for frees in random order each is as likely true as false.  Only the
+    // wrap point has a next node below it, so that test is well predicted.
+    if ((here <= block) & (block <= next)) return true;
+    return here >= next && (block > here || block < next);
 }
 
 // Inserts the region [block, block + length) into the free list, merging it
