@@ -8,6 +8,7 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
 #else
 #include <pty.h>
 #include <termios.h>
@@ -16,10 +17,19 @@
 
 namespace zrl_test {
 
+// Named by process and serial, so that test programs run at the same time
+// in one temporary directory never share a path.
 std::string temp_path(const std::string &stem) {
     static int serial = 0;
+#if defined(_WIN32)
+    const long process = _getpid();
+#else
+    const long process = getpid();
+#endif
     auto dir = std::filesystem::temp_directory_path();
-    return (dir / ("zrl_test_" + std::to_string(++serial) + "_" + stem)).string();
+    return (dir /
+            ("zrl_test_" + std::to_string(process) + "_" + std::to_string(++serial) + "_" + stem))
+        .string();
 }
 
 std::string file_content(const std::string &path) {
