@@ -123,15 +123,6 @@ bool NodeMap::clear_above(std::size_t i) {
 // highest marks of the summaries it passed.  Word w of level 0 is known to
 // hold nothing below the place.
 std::size_t NodeMap::below_word(std::size_t w) const {
-    const Level first = level0(*this);
-    if (first.top()) return none;
-    if (first.count <= bits) {
-        // Two levels, as in a chunk of the default size: one summary word.
-        const std::uint64_t lower = first.up().bits[0] & ((std::uint64_t{1} << w) - 1);
-        if (lower == 0) return none;
-        const std::size_t k = top_bit(lower);
-        return k * bits + top_bit(first.bits[k]);
-    }
     const std::uint64_t *passed[max_levels];
     Level level = level0(*this);
     passed[0] = level.bits;
@@ -157,14 +148,6 @@ std::size_t NodeMap::below_word(std::size_t w) const {
 }
 
 std::size_t NodeMap::highest() const {
-    const Level first = level0(*this);
-    if (first.top()) return first.bits[0] == 0 ? none : top_bit(first.bits[0]);
-    if (first.count <= bits) {
-        const std::uint64_t summary = first.up().bits[0];
-        if (summary == 0) return none;
-        const std::size_t k = top_bit(summary);
-        return k * bits + top_bit(first.bits[k]);
-    }
     const Levels l = levels_of(*this);
     int k = l.top;
     if (l.at[k].bits[0] == 0) return none;

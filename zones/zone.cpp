@@ -77,6 +77,8 @@ std::uint64_t bit_of(std::size_t g) {
     return std::uint64_t{1} << (g % 64);
 }
 
+// The word's mark is taken back and made again through the map, which then
+// marks the levels above (and the index) as it does for any first mark.
 [[gnu::noinline]] void note_first_in_word(ZRL_ZoneHeader &zone, Body *body, std::size_t g) {
     ChunkIndex &bodies = bodies_of(zone);
     map_words(*body)[g / 64] &= ~bit_of(g);
