@@ -95,7 +95,7 @@ Body *ChunkIndex::search_holding(Address a, std::size_t slot) const {
     if (a >= low->end) return nullptr;
     // The slot notes the lowest chunk of the window, so that it serves the
     // chunk above too (see holding).
-    const Address window = a & ~Address{8191};
+    const Address window = a >> window_bits << window_bits;
     const Body *lowest = low != entries && low[-1].end > window ? low - 1 : low;
     recent[slot] = static_cast<std::uint32_t>(lowest - entries + 1);
     return const_cast<Body *>(low);

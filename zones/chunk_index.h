@@ -61,9 +61,9 @@ struct ChunkIndex {
         if (known != 0) {
             // A window that a chunk boundary crosses holds two chunks, the
             // one noted and its neighbour.
-            const Body *noted = entries + (known - 1);
-            const Body *body = noted + ((a >= noted->end) & (known < count));
-            if (body->begin <= a && a < body->end) return const_cast<Body *>(body);
+            Body *noted = entries + (known - 1);
+            Body *body = noted + ((a >= noted->end) & (known < count));
+            if (body->begin <= a && a < body->end) return body;
         }
         return search_holding(a, slot);
     }
@@ -82,8 +82,9 @@ struct ChunkIndex {
     // Forgets every free node: no body holds one.
     void clear_occupied();
 
+    static constexpr unsigned window_bits = 13; // 8 KB windows
     std::size_t recent_slot(Address a) const {
-        return static_cast<std::size_t>(a >> 13) & ((std::size_t{1} << recent_bits) - 1);
+        return static_cast<std::size_t>(a >> window_bits) & ((std::size_t{1} << recent_bits) - 1);
     }
     Body *search_holding(Address a, std::size_t slot) const;
     void forget_recent();

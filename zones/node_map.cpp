@@ -19,10 +19,6 @@ constexpr std::size_t bits = 64;
 // Levels a map can have: a body of 2^32 granules needs six.
 constexpr int max_levels = 8;
 
-constexpr std::size_t words_above(std::size_t n) {
-    return (n + bits - 1) / bits;
-}
-
 std::size_t top_bit(std::uint64_t w) {
     return bits - 1 - static_cast<std::size_t>(std::countl_zero(w));
 }
@@ -39,15 +35,15 @@ struct Level {
 
     bool top() const { return count == 1; }
     Level up() const {
-        auto *next = bits + count + (count + 1) / 2;
-        return {next, reinterpret_cast<std::uint32_t *>(next + words_above(count)),
-                words_above(count)};
+        const std::size_t above = NodeMap::words_over(count);
+        std::uint64_t *next = NodeMap::level_after(bits, count);
+        return {next, NodeMap::rooms_after(next, above), above};
     }
 };
 
 Level level0(const NodeMap &map) {
-    const std::size_t n = words_above(map.granules);
-    return {map.words, reinterpret_cast<std::uint32_t *>(map.words + n), n};
+    const std::size_t n = NodeMap::words_over(map.granules);
+    return {map.words, NodeMap::rooms_after(map.words, n), n};
 }
 
 // Every level of a map, level 0 first.
@@ -67,15 +63,26 @@ Levels levels_of(const NodeMap &map) {
     return l;
 }
 
+std::size_t room_of(const NodeMap &map, const Level &level, std::size_t e) {
+    return level.top() ? *map.top_room : level.rooms[e];
+}
+
+void set_room(const NodeMap &map, const Level &level, std::size_t e, std::size_t room) {
+    if (level.top())
+        *map.top_room = room;
+    else
+        level.rooms[e] = static_cast<std::uint32_t>(room);
+}
+
 } // namespace
 
 std::size_t NodeMap::bytes_for(std::size_t granules) {
-    std::size_t n = words_above(granules);
+    std::size_t n = NodeMap::words_over(granules);
     std::size_t words = 0;
     for (;;) {
         words += n + (n + 1) / 2;
         if (n == 1) return words * sizeof(std::uint64_t);
-        n = words_above(n);
+        n = NodeMap::words_over(n);
     }
 }
 
@@ -99,22 +106,14 @@ bool NodeMap::set_above(std::size_t i) {
 // the marked words below, and a stale room under an empty word would stop
 // that raise short.
 bool NodeMap::clear_above(std::size_t i) {
-    Level level = level0(*this);
-    if (level.top()) {
-        *top_room = 0;
-        return true;
-    }
-    level.rooms[i] = 0;
-    for (level = level.up();; level = level.up()) {
+    for (Level level = level0(*this);;) {
+        set_room(*this, level, i, 0);
+        if (level.top()) return true;
+        level = level.up();
         const std::size_t word = i / bits;
         const std::uint64_t now = level.bits[word] & ~(std::uint64_t{1} << (i % bits));
         level.bits[word] = now;
         if (now != 0) return false;
-        if (level.top()) {
-            *top_room = 0;
-            return true;
-        }
-        level.rooms[word] = 0;
         i = word;
     }
 }
@@ -160,17 +159,6 @@ std::size_t NodeMap::highest() const {
 }
 
 namespace {
-
-std::size_t room_of(const NodeMap &map, const Level &level, std::size_t e) {
-    return level.top() ? *map.top_room : level.rooms[e];
-}
-
-void set_room(const NodeMap &map, const Level &level, std::size_t e, std::size_t room) {
-    if (level.top())
-        *map.top_room = room;
-    else
-        level.rooms[e] = static_cast<std::uint32_t>(room);
-}
 
 std::size_t size_at(const NodeMap &map, std::size_t g) {
     return *reinterpret_cast<const std::size_t *>(map.begin + (g << map.shift)) >> map.shift;

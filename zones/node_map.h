@@ -32,6 +32,17 @@ struct NodeMap {
 
     static constexpr std::size_t none = SIZE_MAX;
 
+    // The layout after the body, level by level: the words of bits over n
+    // granules (or words of the level below), the 32-bit rooms that follow
+    // `count` words of bits, and the next level's bits after those rooms.
+    static constexpr std::size_t words_over(std::size_t n) { return (n + 63) / 64; }
+    static std::uint32_t *rooms_after(std::uint64_t *bits, std::size_t count) {
+        return reinterpret_cast<std::uint32_t *>(bits + count);
+    }
+    static std::uint64_t *level_after(std::uint64_t *bits, std::size_t count) {
+        return bits + count + (count + 1) / 2;
+    }
+
     // The bytes a map of `granules` granules takes after the body.
     static std::size_t bytes_for(std::size_t granules);
 
@@ -56,15 +67,18 @@ struct NodeMap {
         if (lower != 0) return (i & ~std::size_t{63}) + 63 - std::countl_zero(lower);
         return below_word(i / 64);
     }
+    // The levels above word w of level 0, after w became non-empty (set) or
+    // empty (clear); true when the whole map was or is empty.
+    bool set_above(std::size_t w);
+    bool clear_above(std::size_t w);
     // The highest marked granule, or none.
     std::size_t highest() const;
     // Notes that the node at granule i is now `size` bytes large.
     // Mostly the room of i's word is large enough already, and nothing
     // changes.
     void raise(std::size_t i, std::size_t size) {
-        const std::size_t n0 = (granules + 63) / 64;
-        const std::size_t room =
-            n0 == 1 ? *top_room : reinterpret_cast<const std::uint32_t *>(words + n0)[i / 64];
+        const std::size_t n0 = words_over(granules);
+        const std::size_t room = n0 == 1 ? *top_room : rooms_after(words, n0)[i / 64];
         if (room < size >> shift) raise_levels(i, size);
     }
     // The first marked granule at or after i whose node holds at least
@@ -74,10 +88,6 @@ struct NodeMap {
     void clear_all();
 
   private:
-    // The levels above word w of level 0, after w became non-empty (set) or
-    // empty (clear); true when the whole map was or is empty.
-    bool set_above(std::size_t w);
-    bool clear_above(std::size_t w);
     // The highest marked granule below word w of level 0, or none.
     std::size_t below_word(std::size_t w) const;
     // Raises the rooms of every level over granule i to `size` bytes, as far

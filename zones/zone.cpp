@@ -77,18 +77,14 @@ std::uint64_t bit_of(std::size_t g) {
     return std::uint64_t{1} << (g % 64);
 }
 
-// The word's mark is taken back and made again through the map, which then
-// marks the levels above (and the index) as it does for any first mark.
 [[gnu::noinline]] void note_first_in_word(ZRL_ZoneHeader &zone, Body *body, std::size_t g) {
     ChunkIndex &bodies = bodies_of(zone);
-    map_words(*body)[g / 64] &= ~bit_of(g);
-    if (map_of(*body).set(g)) bodies.mark(position(bodies, body), true);
+    if (map_of(*body).set_above(g / 64)) bodies.mark(position(bodies, body), true);
 }
 
 [[gnu::noinline]] void forget_last_in_word(ZRL_ZoneHeader &zone, Body *body, std::size_t g) {
     ChunkIndex &bodies = bodies_of(zone);
-    map_words(*body)[g / 64] |= bit_of(g);
-    if (map_of(*body).clear(g)) bodies.mark(position(bodies, body), false);
+    if (map_of(*body).clear_above(g / 64)) bodies.mark(position(bodies, body), false);
 }
 
 // Records that a free node starts at `a`, in `body`.
@@ -117,10 +113,10 @@ inline void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
 // them (bodies up to 64 KB on 64-bit builds) one summary word is the top
 // level, and the node below a place is found from it without climbing.
 std::size_t word_count(const Body &body) {
-    return ((body.end - body.begin) / granule + 63) / 64;
+    return NodeMap::words_over((body.end - body.begin) / granule);
 }
-const std::uint64_t &summary_word(const Body &body, std::size_t words) {
-    return map_words(body)[words + (words + 1) / 2];
+std::uint64_t summary_word(const Body &body, std::size_t words) {
+    return *NodeMap::level_after(map_words(body), words);
 }
 
 // Notes that the node at `a`, in `body`, is now `size` bytes large: mostly
@@ -133,7 +129,7 @@ inline void note_size(Body *body, Address a, std::size_t size) {
         if (body->room < n) body->room = n;
         return;
     }
-    std::uint32_t &room = reinterpret_cast<std::uint32_t *>(map_words(*body) + words)[g / 64];
+    std::uint32_t &room = NodeMap::rooms_after(map_words(*body), words)[g / 64];
     if (room >= n) return;
     if (words > 64) return raise_room(body, g, size);
     room = static_cast<std::uint32_t>(n);
