@@ -46,13 +46,13 @@ bool ChunkIndex::reserve_one() {
     if (more == nullptr) return false;
     entries = more;
     capacity = grown;
-    recent_bits = static_cast<unsigned>(std::countr_zero(slots_per_entry * grown));
+    recent_mask = slots_per_entry * grown - 1;
     forget_recent();
     return true;
 }
 
 void ChunkIndex::forget_recent() {
-    if (recent != nullptr) std::memset(recent, 0, (std::size_t{1} << recent_bits) * sizeof *recent);
+    if (recent != nullptr) std::memset(recent, 0, (recent_mask + 1) * sizeof *recent);
 }
 
 // Entries move by one position on every add and remove; their bits move with

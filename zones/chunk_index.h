@@ -39,7 +39,7 @@ struct ChunkIndex {
     // two or three windows, so most frees find their chunk here, whatever
     // order they come in.  Forgotten whenever entries move.
     std::uint32_t *recent;
-    unsigned recent_bits; // log2 of the number of slots
+    std::size_t recent_mask; // the number of slots less one (a power of two)
 
     static constexpr std::size_t none = SIZE_MAX;
 
@@ -84,7 +84,7 @@ struct ChunkIndex {
 
     static constexpr unsigned window_bits = 13; // 8 KB windows
     std::size_t recent_slot(Address a) const {
-        return static_cast<std::size_t>(a >> window_bits) & ((std::size_t{1} << recent_bits) - 1);
+        return static_cast<std::size_t>(a >> window_bits) & recent_mask;
     }
     Body *search_holding(Address a, std::size_t slot) const;
     void forget_recent();
