@@ -3,9 +3,10 @@
 // the reverse order (LIFO) or in a shuffled order; both contenders run the
 // same pre-generated sizes and order.  Items/s counts allocate+free pairs.
 // CallsOnly makes the same calls on a null zone: the cost of the calls alone.
-// ListWorkOnly does the documented free-list work of the shuffled run inline,
-// with no call and no search: what the rest of a zone row pays for is finding
-// a block's chunk and the free node before it.
+// ListWorkOnly (and ListWorkOnlyLifo) does the documented free-list work of
+// the shuffled (or LIFO) run inline, with no call and no search: what the rest
+// of a zone row pays for is finding a block's chunk and the free node before
+// it.
 //
 // Replace: N blocks stay live; each step frees one of them chosen at random
 // and allocates a block of a new size in its place, so that the free space
@@ -127,8 +128,8 @@ struct ListModel {
     }
 };
 
-void BM_ListWorkOnly(benchmark::State &state) {
-    const Workload &w = workload(static_cast<int>(state.range(0)), true);
+void list_work_only(benchmark::State &state, bool shuffled) {
+    const Workload &w = workload(static_cast<int>(state.range(0)), shuffled);
     const std::size_t n = w.sizes.size();
     auto length = [&](std::size_t i) { return (w.sizes[i] + 15) & ~std::size_t{15}; };
     std::vector<std::max_align_t> memory(n * 64 / sizeof(std::max_align_t) + 1);
@@ -161,6 +162,13 @@ void BM_ListWorkOnly(benchmark::State &state) {
     }
     if (list.base.next != body || body->size != n * 64) state.SkipWithError("list not whole again");
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+
+void BM_ListWorkOnly(benchmark::State &state) {
+    list_work_only(state, true);
+}
+void BM_ListWorkOnlyLifo(benchmark::State &state) {
+    list_work_only(state, false);
 }
 
 // The replacement run: which live block each step replaces, and the new size.
@@ -241,6 +249,7 @@ void BM_MallocReplace(benchmark::State &state) {
 BENCHMARK(BM_ZoneLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_MallocLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneCallsOnly)->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(BM_ListWorkOnlyLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_ListWorkOnly)->Arg(256)->Arg(4096)->Arg(65536);
