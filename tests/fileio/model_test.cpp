@@ -98,10 +98,11 @@ class ModelRun {
     ModelRun(std::uint32_t seed, zrl_test::Opener opener, bool sequential)
         : rng_(seed), bufsize_(sequential ? 65536 : 16384),
           opener_(opener), model_{random_bytes(bufsize_ * 5 / 2 + next(bufsize_ * 3 / 2))},
-          file_("model.dat", model_.file) {
-        fdb_ = file_.open(opener, sequential ? "SEQ" : "");
+          file_("model.dat", model_.file), fdb_(fdbset(nullptr, sequential ? "SEQ" : "")) {
+        opener(fdb_, file_.path.c_str(), nullptr, nullptr);
         model_.reopen(opener);
     }
+    ~ModelRun() { fdbfree(fdb_); }
 
     // For the last 500 steps the buffer of the open file grows to the
     // sequential size (or stays there): its pointers and the bytes in it move
@@ -306,7 +307,7 @@ class ModelRun {
             ASSERT_EQ((std::pair{fclosx(fdb_), fclosx(fdb_)}), (std::pair{0, 22}));
             ASSERT_EQ(file_.contents(), model_.file) << "after close";
             fdb_->f_flags |= left;
-            ASSERT_GE(opener_(fdb_, file_.path().c_str(), nullptr, nullptr)->handle, 0);
+            ASSERT_GE(opener_(fdb_, file_.path.c_str(), nullptr, nullptr)->handle, 0);
             model_.reopen(opener_);
             return check("reopen", fdb_->f_flags & left, {0, 0, ""});
         }
@@ -320,7 +321,7 @@ class ModelRun {
             ASSERT_EQ(zrl_error, 0);
             const std::string bytes = random_bytes(
                 next(3) == 0 ? static_cast<std::uint32_t>(random_count()) : next(8) + 1);
-            std::ofstream(file_.path(), std::ios::binary | std::ios::app) << bytes;
+            std::ofstream(file_.path, std::ios::binary | std::ios::app) << bytes;
             model_.file += bytes;
             return check("grow " + std::to_string(bytes.size()), 0, {0, 0, ""});
         }
@@ -331,8 +332,8 @@ class ModelRun {
     int bufsize_;
     zrl_test::Opener opener_;
     Model model_;
-    zrl_test::ScratchFile file_;
-    FDB *fdb_ = nullptr;
+    const zrl_test::ScratchFile file_;
+    FDB *fdb_;
     std::int32_t context_ = 0;
     std::string last_;
 };

@@ -30,22 +30,13 @@ using zrl_test::changes;
 using zrl_test::first_byte;
 using zrl_test::Tree;
 
-// A logical name defined for one test and emptied afterwards.  The texts
-// handed to the environment stay alive for the whole run, as the environment
-// may keep using them.
-class LogicalName {
-  public:
-    LogicalName(const char *name, const std::string &value) : name_(name) { define(value); }
-    ~LogicalName() { define(""); }
-
-  private:
-    void define(const std::string &value) {
-        static std::list<std::string> texts;
-        texts.push_back(std::string(name_) + "=" + value);
-        EXPECT_EQ(putenv_utf8(texts.back().c_str()), 0);
-    }
-    const char *name_;
-};
+// Defines a logical name.  The texts handed to the environment stay alive for
+// the whole run, as the environment may keep using them.
+void define(const char *name, const std::string &value) {
+    static std::list<std::string> texts;
+    texts.push_back(std::string(name) + "=" + value);
+    EXPECT_EQ(putenv_utf8(texts.back().c_str()), 0);
+}
 
 struct Scene {
     const char *attributes;
@@ -129,13 +120,14 @@ TEST(Opens, ChangeExactlyTheFilesTheyAreMeantTo) {
         const std::string name = named(s.name);
         SCOPED_TRACE(std::string(s.attributes) + " " + name.substr(0, 40));
         Tree dir("scene");
-        LogicalName huge("ZRLHUGEDEV", dir.root() + "/" + std::string(1100, 'd'));
-        LogicalName fits("ZRLFITDEV",
-                         dir.root() + "/" + std::string(1000 - dir.root().size(), 'd'));
-        LogicalName out("ZRLOUTDEV", dir.root() + "/dirA/," + dir.root() + "/dirB");
-        LogicalName a("ZRLDIRA", dir.root() + "/dirA"), b("ZRLDIRB", dir.root() + "/dirB,");
-        LogicalName c("C", dir.root() + "/dirA/");
-        zrl_test::InDirectory here(dir.root());
+        const std::string &top = dir.root();
+        define("ZRLHUGEDEV", top + "/" + std::string(1100, 'd'));
+        define("ZRLFITDEV", top + "/" + std::string(1000 - top.size(), 'd'));
+        define("ZRLOUTDEV", top + "/dirA/," + top + "/dirB");
+        define("ZRLDIRA", top + "/dirA");
+        define("ZRLDIRB", top + "/dirB,");
+        define("C", top + "/dirA/");
+        zrl_test::InDirectory here(top);
         for (const char *decoy : {"axb.txt", "a!b.txt", "axb_txt.bak", "a!b_txt.bak", "a_b_txt.bak",
                                   "dirA/list", "dirB/list"})
             dir.file(decoy, "decoy");
@@ -154,7 +146,7 @@ TEST(Opens, ChangeExactlyTheFilesTheyAreMeantTo) {
         zrl_error = 27;
         FDB *fdb = s.open(s.attributes, spec.c_str(), ".lis", nullptr);
         ASSERT_NE(fdb, nullptr);
-        if (s.status == 27 && devinfo(dir.root().c_str(), "AVAILABLE") == 0x7FFFFFFFu) {
+        if (s.status == 27 && devinfo(top.c_str(), "AVAILABLE") == 0x7FFFFFFFu) {
             fclosx(fdb); // the space cannot be read: nothing to refuse
             continue;
         }
@@ -172,6 +164,8 @@ TEST(Opens, ChangeExactlyTheFilesTheyAreMeantTo) {
                   0);
         EXPECT_EQ(changes(before, dir.snapshot()), named(s.after));
     }
+    for (const char *device : {"ZRLHUGEDEV", "ZRLFITDEV", "ZRLOUTDEV", "ZRLDIRA", "ZRLDIRB", "C"})
+        define(device, "");
 }
 
 // Who owns an FDB, the closes of an FDB that is not open, and the opens of
@@ -276,10 +270,8 @@ TEST(Backup, KeepsPermissionsAndFailedCreatesChangeNothing) {
     };
     const Tree::Snapshot before = dir.snapshot();
     EXPECT_EQ(create([] {
-                  rlimit limit;
-                  getrlimit(RLIMIT_NOFILE, &limit);
-                  limit.rlim_cur = 0;
-                  return setrlimit(RLIMIT_NOFILE, &limit);
+                  const rlimit none{};
+                  return setrlimit(RLIMIT_NOFILE, &none);
               }),
               EMFILE);
     EXPECT_EQ(changes(before, dir.snapshot()), "");

@@ -33,35 +33,19 @@ struct Joined {
 
 using Opener = FDB *(*)(const void *, const char *, const char *, const char *);
 
-// A scratch file with given contents, opened into an FDB of its own
-// (attributes such as "SEQ" or "IMAGE" first when given); closed, released
-// and removed at the end of the test.
+// A scratch file with given contents in a tree of its own.  open makes its
+// FDB from attribute text, so that the first close that succeeds releases it.
 class ScratchFile : public Tree {
   public:
-    ScratchFile(const std::string &stem, const std::string &contents)
-        : Tree(stem), name_(stem), path_(at(stem)) {
-        file(stem, contents);
+    ScratchFile(const std::string &name, const std::string &contents) : Tree(name), path(at(name)) {
+        file(name, contents);
     }
-    ~ScratchFile() { close(); }
-    FDB *open(Opener opener, const char *attributes = "") {
-        close();
-        fdb_ = fdbset(nullptr, attributes);
-        opener(fdb_, path_.c_str(), nullptr, nullptr);
-        return fdb_;
+    FDB *open(Opener opener, const char *attributes = "") const {
+        return opener(attributes, path.c_str(), nullptr, nullptr);
     }
-    // Closes and releases the FDB; the status of the close.
-    int close() {
-        const int status = fdb_ != nullptr && fdb_->handle >= 0 ? fclosx(fdb_) : 0;
-        fdbfree(fdb_);
-        fdb_ = nullptr;
-        return status;
-    }
-    const std::string &path() const { return path_; }
-    std::string contents() const { return content(name_); }
+    std::string contents() const { return file_content(path); }
 
-  private:
-    std::string name_, path_;
-    FDB *fdb_ = nullptr;
+    const std::string path;
 };
 
 } // namespace zrl_test
