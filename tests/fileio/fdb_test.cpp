@@ -8,8 +8,7 @@
 
 namespace {
 
-using J = zrl_test::Joined;
-using zrl_test::first_byte;
+using namespace zrl_test; // Joined as J, first_byte, the console captures
 
 // Each text is applied to an FDB that has alloc 7, so that a keyword that
 // sets alloc shows it; the FDB comes back marked, and each unknown word
@@ -41,7 +40,7 @@ TEST(Fdbset, AppliesTheKeywordsOfTheTextAndFdbloadCopiesTwoFlags) {
         FDB *fdb = fdbset(nullptr, text == nullptr ? nullptr : "A=7");
         zrl_error = 99;
         FDB *result = nullptr;
-        const std::string shown = zrl_test::capture_stdout([&] { result = fdbset(fdb, text); });
+        const std::string shown = capture_stdout([&] { result = fdbset(fdb, text); });
         std::string lines;
         for (int i = 0; i < unknown; ++i)
             lines += "FDBSET - Invalid keyword: " + std::string(text) + "\n";
@@ -74,9 +73,8 @@ TEST(Fdbinfo, AnswersByKeyword) {
     for (const char *keyword : {"S", "FIXED_TYPE", "VARIABLE", "/R"})
         got << (zrl_error = 7, fdbinfo(fdb, keyword)) << zrl_error;
     std::string out;
-    const std::string err = zrl_test::capture_stderr([&] {
-        out = zrl_test::capture_stdout(
-            [&] { got << fdbinfo(fdb, "XYZ") << fdbinfo(nullptr, "STREAM"); });
+    const std::string err = capture_stderr([&] {
+        out = capture_stdout([&] { got << fdbinfo(fdb, "XYZ") << fdbinfo(nullptr, "STREAM"); });
     });
     EXPECT_EQ((got << out + err << zrl_error << fdbinfo(fdb, "BLOCKS") << zrl_error).str(),
               (J() << "1 7 1 7 0 7 0 7" << 22 << 22

@@ -21,6 +21,8 @@
 
 namespace {
 
+using namespace zrl_test; // Opener, ScratchFile, kWindows
+
 // A result, the status, and what a block or line read delivered.
 using Outcome = std::tuple<std::int64_t, int, std::string>;
 
@@ -87,7 +89,7 @@ class Model {
         pos += static_cast<std::int64_t>(bytes.size());
     }
     void move_to(std::int32_t p) { pos = p == -1 ? size() : p; }
-    void reopen(zrl_test::Opener opener) {
+    void reopen(Opener opener) {
         if (opener == fopenw) file.clear();
         pos = opener == fopena ? size() : 0;
     }
@@ -95,7 +97,7 @@ class Model {
 
 class ModelRun {
   public:
-    ModelRun(std::uint32_t seed, zrl_test::Opener opener, bool sequential)
+    ModelRun(std::uint32_t seed, Opener opener, bool sequential)
         : rng_(seed), bufsize_(sequential ? 65536 : 16384),
           opener_(opener), model_{random_bytes(bufsize_ * 5 / 2 + next(bufsize_ * 3 / 2))},
           file_("model.dat", model_.file), fdb_(fdbset(nullptr, sequential ? "SEQ" : "")) {
@@ -316,7 +318,7 @@ class ModelRun {
             // keep a descriptor's end of file until the next seek, so that a
             // read after it gives nothing new: not there.)  Bytes still in the
             // buffer go out first, so that the file on disk is the model's.
-            if (zrl_test::kWindows) return;
+            if (kWindows) return;
             if ((fdb_->f_flags & ZRL_FDB_UNWRITTEN) != 0) fflushx(fdb_);
             ASSERT_EQ(zrl_error, 0);
             const std::string bytes = random_bytes(
@@ -330,9 +332,9 @@ class ModelRun {
 
     std::mt19937 rng_;
     int bufsize_;
-    zrl_test::Opener opener_;
+    Opener opener_;
     Model model_;
-    const zrl_test::ScratchFile file_;
+    const ScratchFile file_;
     FDB *fdb_;
     std::int32_t context_ = 0;
     std::string last_;
@@ -341,7 +343,7 @@ class ModelRun {
 // Twelve runs with the default buffer, four with the sequential one; the
 // opens take turns.
 TEST(RecordIoModel, DefaultAndSequentialBuffersFollowTheModel) {
-    const zrl_test::Opener opens[] = {fopenu, fopena, fopenr, fopenw};
+    const Opener opens[] = {fopenu, fopena, fopenr, fopenw};
     for (std::uint32_t seed = 1; seed <= 16 && !HasFatalFailure(); ++seed) {
         SCOPED_TRACE(seed);
         const bool sequential = seed > 12;

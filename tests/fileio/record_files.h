@@ -30,6 +30,7 @@ struct Joined {
     }
     std::string str() const { return text.str(); }
 };
+using J = Joined;
 
 using Opener = FDB *(*)(const void *, const char *, const char *, const char *);
 

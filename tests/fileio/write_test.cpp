@@ -7,15 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "fileio/record_files.h"
 
 namespace {
 
-using J = zrl_test::Joined;
-using zrl_test::capture_stdout;
-using zrl_test::ScratchFile;
+using namespace zrl_test; // Joined as J, ScratchFile, capture_stdout
 
 // One sweep over the readers, writers and positioning of an FDB that is not
 // open, null or never opened: each gives status 22 (fgetblk reports the end
@@ -28,9 +27,7 @@ TEST(RecordIo, NotOpenGivesStatus22) {
         char text[256] = "unchanged";
         // A result and the status, which is then cleared for the next call.
         const auto got = [](std::int64_t result) {
-            const std::string pair = std::to_string(result) + "/" + std::to_string(zrl_error);
-            zrl_error = 0;
-            return pair;
+            return std::to_string(result) + "/" + std::to_string(std::exchange(zrl_error, 0));
         };
         zrl_error = 0;
         EXPECT_EQ(
@@ -116,7 +113,7 @@ TEST(Fputp, PositionsAreUnsignedOffsetsPastTwoGibibytes) {
     constexpr std::uint32_t kMark = 0x80000000u, kLate = 0x90000000u, kSize = 0xA0000000u;
     const auto at = [](std::uint32_t offset) { return static_cast<std::int32_t>(offset); };
     const ScratchFile file("big.dat", "");
-    const auto path = zrl_test::os_path(file.path);
+    const auto path = os_path(file.path);
     std::error_code ec;
     std::filesystem::resize_file(path, kSize, ec);
     if (ec) GTEST_SKIP() << "no room for a sparse file: " << ec.message();
@@ -140,7 +137,7 @@ TEST(Fputp, PositionsAreUnsignedOffsetsPastTwoGibibytes) {
 TEST(Fputm, FullDeviceGivesNoSpaceStatus) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     const std::vector<char> block(3 * 16384, 'f');
-    for (zrl_test::Opener opener : {fopenw, fopenu}) {
+    for (Opener opener : {fopenw, fopenu}) {
         FDB *fdb = opener("", "/dev/full", nullptr, nullptr); // released by the second close
         ASSERT_GE(fdb->handle, 0) << zrl_error;
         EXPECT_EQ((J() << fputm(fdb, "0123456789", 10) << (fflushx(fdb), zrl_error)
