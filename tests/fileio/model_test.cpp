@@ -5,11 +5,11 @@
 // position.  Random sequences of every kind of read (bytes, integers of 2, 4
 // and 8 bytes, blocks, both line readers, compact integers), of write,
 // positioning (absolute, skips, saved contexts), flushes, queries,
-// close/reopen cycles and growth of the file by another writer run on one FDB
-// opened by each open, with the default and the sequential buffer, over files
-// of several buffers; results, status and position are compared after every
-// step and the file's bytes at every close and at the end.  And the encoder of
-// compact integers.
+// close/reopen cycles, refused opens of the open FDB and growth of the file
+// by another writer run on one FDB opened by each open, with the default and
+// the sequential buffer, over files of several buffers; results, status and
+// position are compared after every step and the file's bytes at every close
+// and at the end.  And the encoder of compact integers.
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -179,6 +179,15 @@ class ModelRun {
     // One step, the kinds weighted by how often they appear in the list.
     void step() {
         const char op = "iiimmllnwwMMMSNppppkkffcog"[next(26)];
+        // An open of the FDB, open already, is refused with 22 and leaves it
+        // as it was, whatever its first byte (the low byte of datptr) happens
+        // to be: tried before each reopen, and whenever it is the marker's.
+        if (op == 'o' || first_byte(fdb_) == 0xFFu) {
+            const std::string record(reinterpret_cast<const char *>(fdb_), sizeof *fdb_);
+            const FDB *same = fopenw(fdb_, file_.path.c_str(), nullptr, nullptr);
+            ASSERT_EQ(std::string(reinterpret_cast<const char *>(fdb_), sizeof *fdb_), record);
+            check("open while open", same == fdb_, {true, 22, ""});
+        }
         // A reader writes nothing: stores without write access have a test
         // of their own.
         if (opener_ == fopenr && std::string("wMSN").find(op) != std::string::npos) return;
