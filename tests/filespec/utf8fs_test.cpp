@@ -30,24 +30,13 @@
 #include <unistd.h>
 #endif
 
-using namespace zrl_test; // Tree, InDirectory, kSep, kWindows
+using namespace zrl_test; // Tree, InDirectory, find_all, kSep, kWindows
 
 namespace {
 
 // A path below the tree's root as handed to the layer.
 std::string at(const Tree &t, const std::string &name) {
     return t.root() + "\\" + name;
-}
-
-// Every name that an enumeration of pattern delivers.
-std::multiset<std::string> find_all(const std::string &pattern) {
-    std::multiset<std::string> names;
-    WIN32_FIND_DATA_UTF8 data;
-    UTF8FS_HANDLE search = FindFirstFile_utf8(pattern.c_str(), &data);
-    for (bool more = search != UTF8FS_INVALID_HANDLE; more; more = FindNextFile_utf8(search, &data))
-        names.insert(data.cFileName);
-    EXPECT_TRUE(search == UTF8FS_INVALID_HANDLE || FindClose_utf8(search) != 0);
-    return names;
 }
 
 // Patterns match the last component as Windows does.  Some rows have another
@@ -111,8 +100,7 @@ TEST(Utf8FullPath, ResolvesRelativeNamesAgainstTheCurrentDirectory) {
         {"a/b\\c\\", cwd + kSep + native("a/b/c/")},
         {"..", t.root()},
         {root + "a\\b\\..\\.\\c", root + native("a/c")},
-        {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..", root},
-    };
+        {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..", root}};
     for (const auto &[name, full] : rows) {
         char out[UTF8FS_PATH_MAX];
         EXPECT_EQ(GetFullPathName_utf8(name.c_str(), sizeof out, out, nullptr), full.size());

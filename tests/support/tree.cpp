@@ -35,6 +35,16 @@ std::string current_directory() {
     return text;
 }
 
+std::multiset<std::string> find_all(const std::string &pattern) {
+    std::multiset<std::string> names;
+    WIN32_FIND_DATA_UTF8 data;
+    UTF8FS_HANDLE search = FindFirstFile_utf8(pattern.c_str(), &data);
+    for (bool more = search != UTF8FS_INVALID_HANDLE; more; more = FindNextFile_utf8(search, &data))
+        names.insert(data.cFileName);
+    EXPECT_TRUE(search == UTF8FS_INVALID_HANDLE || FindClose_utf8(search) != 0);
+    return names;
+}
+
 Tree::Tree(const std::string &stem) : root_(full_path(temp_path(stem))) {
     std::error_code ignored;
     fs::remove_all(os_path(root_), ignored);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 
 namespace zrl_test {
@@ -27,6 +28,9 @@ std::string full_path(const std::string &name);
 
 // The current directory as the library reports it.
 std::string current_directory();
+
+// Every name that the UTF-8 layer's enumeration of a pattern delivers.
+std::multiset<std::string> find_all(const std::string &pattern);
 
 // A fresh directory tree for one test, removed with everything in it
 // afterwards (made writable first, for tests that take permissions away).
