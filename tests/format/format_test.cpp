@@ -5,6 +5,12 @@
 // conversion fuzzer checks every writer in a buffer of exactly its documented
 // size and reads the seven-digit texts back; the date fuzzer takes valid
 // records through their text and back.
+//
+// Then the format language, its older word-block dialect and standard output
+// (the channel members and formatted error exits are in the frame's tests).
+// The engine's fuzzer checks the limit on any format (an exact count, a
+// prefix of the uncut text, nothing past the NUL); the rows here pin one
+// documented behaviour each.
 #include "format/guarded_buffer.h"
 
 #include <zrlshared.h>
@@ -14,16 +20,21 @@
 #include <algorithm>
 #include <cfloat>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <random>
 #include <thread>
 #include <tuple>
 
+#include "support/console.h"
+
 namespace {
 
+using zrl_test::capture_stdout;
 using zrl_test::guarded;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -208,10 +219,10 @@ TEST(Convda, WritesSevenSignificantDigits) {
 namespace chr = std::chrono;
 constexpr unsigned char U = 0xEE; // a field the parser must leave alone
 
-template <class Record> std::string show(const Record &r) {
+// The four bytes of a date or time record.
+template <class Record> std::vector<int> bytes(const Record &r) {
     const auto *b = reinterpret_cast<const unsigned char *>(&r);
-    return std::to_string(b[0]) + "/" + std::to_string(b[1]) + "/" + std::to_string(b[2]) + "/" +
-           std::to_string(b[3]);
+    return {b[0], b[1], b[2], b[3]};
 }
 
 ZRL_DATE make_date(int year, unsigned month, unsigned day) {
@@ -223,7 +234,8 @@ ZRL_DATE make_date(int year, unsigned month, unsigned day) {
 // character that does not fit.  The date fuzzer checks that the status is
 // never touched and takes well-formed records through their text and back.
 TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
-    // text, the record then (starting from one of U bytes), characters consumed
+    // text, the record then (starting from one of U bytes), characters
+    // consumed; a null text is an empty one
     const std::tuple<const char *, ZRL_DATE, int> cases[] = {
         // clang-format off
         {"12-jan-99", {19, 99, 1, 12}, 9}, {"1/2/50", {20, 50, 2, 1}, 6},
@@ -231,28 +243,26 @@ TEST(Cvtadt, StoresTheFieldsFoundAndInRange) {
         {"7-JAN-", {20, 0, 1, 7}, 6},      {"5-XYZ-10", {U, U, U, 5}, 2},
         {"  7", {U, U, U, U}, 1},          {"32-JAN-26", {20, 26, 1, U}, 9},
         {"7/13/26", {20, 26, U, 7}, 7},    {"7-JAN-25600", {U, U, 1, 7}, 11},
+        {nullptr, {U, U, U, U}, 0},
         // clang-format on
     };
     for (const auto &[text, expected, consumed] : cases) {
         ZRL_DATE d{U, U, U, U};
         EXPECT_EQ(cvtadt(text, &d), consumed) << text;
-        EXPECT_EQ(show(d), show(expected)) << text;
+        EXPECT_EQ(bytes(d), bytes(expected)) << text;
     }
-    const std::pair<const char *, ZRL_TIME> times[] = {
+    const std::tuple<const char *, ZRL_TIME, int> times[] = {
         // clang-format off
-        {"   12", {12, U, U, U}}, {"12:", {12, 0, U, U}}, {"24:10", {U, 10, U, U}},
-        {"12:30:60", {12, 30, U, U}}, {"x", {0, U, U, U}},
+        {"   12", {12, U, U, U}, 5}, {"12:", {12, 0, U, U}, 3}, {"24:10", {U, 10, U, U}, 5},
+        {"12:30:60", {12, 30, U, U}, 8}, {"x", {0, U, U, U}, 0}, {nullptr, {U, U, U, U}, 0},
         // clang-format on
     };
-    for (const auto &[text, expected] : times) {
+    for (const auto &[text, expected, consumed] : times) {
         ZRL_TIME t{U, U, U, U};
-        EXPECT_EQ(cvtatm(text, &t), text[0] == 'x' ? 0 : static_cast<int>(std::strlen(text)));
-        EXPECT_EQ(show(t), show(expected)) << text;
+        EXPECT_EQ(cvtatm(text, &t), consumed) << text;
+        EXPECT_EQ(bytes(t), bytes(expected)) << text;
     }
-    ZRL_DATE d{U, U, U, U};
-    ZRL_TIME t{U, U, U, U};
-    EXPECT_EQ(cvtadt(nullptr, &d) + cvtatm(nullptr, &t) + cvtadt("1", nullptr), 0);
-    EXPECT_EQ(show(d) + show(t), show(ZRL_DATE{U, U, U, U}) + show(ZRL_TIME{U, U, U, U}));
+    EXPECT_EQ(cvtadt("1", nullptr) + cvtatm("1", nullptr), 0);
 }
 
 // "???" names a month outside 1-12; a field above 99 widens and the text is
@@ -262,12 +272,12 @@ TEST(DateTimeText, WritesFixedSizeText) {
                                                        {{20, 5, 1, 255}, "255-JAN-5"},
                                                        {{20, 123, 1, 4}, " 4-JAN-12"}};
     for (const auto &[date, text] : dates)
-        EXPECT_EQ(zrl_test::guarded(10, [&](char *b) { return cvtdta(&date, b); }), text);
+        EXPECT_EQ(guarded(10, [&](char *b) { return cvtdta(&date, b); }), text);
     const std::pair<ZRL_TIME, const char *> times[] = {
         {{9, 5, 3, 77}, "09:05:03"}, {{12, 30, 199, 0}, "12:30:99"}, {{100, 5, 3, 0}, "100: 5:3"}};
     for (const auto &[time, text] : times)
-        EXPECT_EQ(zrl_test::guarded(9, [&](char *b) { return cvttma(&time, b); }), text);
-    EXPECT_EQ(zrl_test::guarded(9, [](char *b) { return cvttma(nullptr, b); }), "");
+        EXPECT_EQ(guarded(9, [&](char *b) { return cvttma(&time, b); }), text);
+    EXPECT_EQ(guarded(9, [](char *b) { return cvttma(nullptr, b); }), "");
 }
 
 // Every day from 1901 to 2099 against the civil calendar.  Week 1 is the
@@ -288,7 +298,7 @@ TEST(Calendar, AgreesWithTheCivilCalendarFrom1901To2099) {
         const int yday = static_cast<int>((day - chr::sys_days{ymd.year() / 1 / 1}).count()) + 1;
         ASSERT_EQ(std::vector<int>({dayyear(&d), dayweek(&d), weekyear(&d)}),
                   std::vector<int>({yday, int(chr::weekday{day}.iso_encoding()), week}))
-            << show(d);
+            << int(ymd.year()) << "-" << unsigned(ymd.month()) << "-" << unsigned(ymd.day());
     }
     ZRL_DATE march = make_date(1900, 3, 1), leap_day = make_date(1900, 2, 29);
     ZRL_DATE other = {0, 72, 7, 14}, ref = make_date(1972, 7, 14), month13 = {20, 26, 13, 15};
@@ -311,9 +321,8 @@ TEST(Dattim, FillsTheRecordsGivenWithTheLocalDateAndTime) {
         dattim(nullptr, &t);
     } while (before != std::time(nullptr));
     const std::tm now = *std::localtime(&before);
-    EXPECT_EQ(show(d), show(make_date(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday)));
-    EXPECT_EQ(show(t), std::to_string(now.tm_hour) + "/" + std::to_string(now.tm_min) + "/" +
-                           std::to_string(now.tm_sec) + "/0");
+    EXPECT_EQ(bytes(d), bytes(make_date(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday)));
+    EXPECT_EQ(bytes(t), (std::vector<int>{now.tm_hour, now.tm_min, now.tm_sec, 0}));
 }
 
 // Both stopwatches are checked in one test, so that the first calls of the
@@ -323,6 +332,103 @@ TEST(Stopwatch, StartsAtZeroAndCountsMilliseconds) {
     std::this_thread::sleep_for(chr::milliseconds(50));
     EXPECT_GE(elapsed(), 50);
     EXPECT_LE(cputime(), elapsed() + 100);
+}
+
+// ---- The format language.
+
+// Fills a format with fmtstrmax in a guarded buffer of max + 1 bytes, all of
+// which it may use.
+template <class... Args> std::string fill_max(int max, const char *format, Args... args) {
+    const auto write = [&](char *b) { return fmtstrmax(b, max, format, args...); };
+    return guarded(max + 1, write, nullptr, max + 1);
+}
+template <class... Args> std::string fill(const char *format, Args... args) {
+    return fill_max(4000, format, args...);
+}
+
+int write_value(zrl_word value, char *buffer) {
+    std::snprintf(buffer, 32, "v%d", static_cast<int>(value));
+    return 99; // ignored
+}
+int write_run(zrl_word, char *buffer) {
+    std::memset(buffer, 'x', 131);
+    buffer[131] = '\0';
+    return 0;
+}
+zrl_word word(const void *p) {
+    return reinterpret_cast<zrl_word>(p);
+}
+
+// Illegal patterns place "<illegal>" in the run at their start, take no
+// argument and read what follows that run as further format text.
+TEST(FormatLanguage, PlacesEachFieldKind) {
+    const char *const null = nullptr;
+    EXPECT_EQ(fill("#^:#^:#^|##^^|#|#~|##^~|", 9, 5, 3, 7, INT_MIN, 123, 12345),
+              " 9: 5: 3|   7|-2147483648|1|123|");
+    EXPECT_EQ(fill("'''^|'''~|'^'|'|", "ab", "abcdef", "a", "b", null), "  ab|abc| ab|<nil>|");
+    EXPECT_EQ(fill("a~b^c|#^~x|#^^#", 7, 7, 8), "a~b^c| 7x|  78");
+    EXPECT_EQ(fill("#^#^", 7), "<illegal> 7");
+    EXPECT_EQ(fill("#^~#", 7), "<i7");
+    EXPECT_EQ(fill("#~^'", "s"), "<^s");
+    EXPECT_EQ(fill("#^&#^#|###^##|######^##|##^##|", 1, 2.5, 2.678, 123456.75, -1.0e-7),
+              " 12.5|  2.67|123456.80|-0.00|");
+    EXPECT_EQ(fill("#^##~|###^#~|#########^#|#^##", -0.5, 1234.5, 1.0e8, kInf),
+              "#.##|###.#|  #######.#|#######.##");
+    EXPECT_EQ(fill("'=#=%=##^#=''", "a", 1, zrl_word{5}, write_value, 2.5, "b"), "a=1=v5= 2.5=b ");
+    const ZRL_FormatFn write_nothing = [](zrl_word, char *) { return 0; };
+    EXPECT_EQ(fill("%%~|%%^|%|", zrl_word{123}, write_value, zrl_word{0}, write_nothing,
+                   zrl_word{0}, static_cast<ZRL_FormatFn>(nullptr)),
+              "v1|   |<nil>|");
+}
+
+// A right-justified field cut by the limit is justified within the columns
+// written.  A formatting function writes straight into the output only when
+// 132 characters of room are left: with "~" the field keeps one column, and
+// what the function wrote past it shows where it wrote.  A negative limit
+// writes nothing.  The entries share the engine; typeff and typefl fill 132
+// characters at most.
+TEST(FormatLanguage, KeepsToTheLimit) {
+    const std::string want[] = {"", "7", " 7", " 7-", " 7-4", " 7-42", " 7- 42", " 7-  42"};
+    for (int max = 0; max < 8; ++max)
+        EXPECT_EQ(fill_max(max, "#^-####^", 7, 42), want[max]) << max;
+    EXPECT_EQ(fill_max(5, "###^##", 2.678), "  2.6");
+    for (int room : {131, 132}) {
+        std::vector<char> out(static_cast<std::size_t>(room) + 1, '-');
+        EXPECT_EQ(fmtstrmax(out.data(), room, "%~", zrl_word{0}, write_run), 1);
+        EXPECT_EQ(std::string(out.data()) + out[2], room >= 132 ? "xx" : "x-");
+    }
+    EXPECT_EQ(fill_max(5, "ab%", zrl_word{0}, write_run), "abxxx");
+    char out[64] = "ab";
+    EXPECT_EQ(std::to_string(fmtstrmax(out, -1, "xyz")) + out, "0ab");
+    auto via_list = [&](int max, const char *format, ...) {
+        va_list args;
+        va_start(args, format);
+        const int n = max < 0 ? vfmtstr(out, format, args) : vfmtstrmax(out, max, format, args);
+        va_end(args);
+        return std::to_string(n) + out;
+    };
+    EXPECT_EQ(via_list(-1, "#^-'", 4, "JAN"), "6 4-JAN");
+    EXPECT_EQ(via_list(3, "#^-'", 4, "JAN"), "3 4-");
+    EXPECT_EQ(capture_stdout([] { typeff("#^-'-#^", 4, "JAN", 26); }), " 4-JAN-26");
+    EXPECT_EQ(capture_stdout([] { typefl("'", std::string(200, 'q').c_str()); }),
+              std::string(132, 'q') + "\n");
+}
+
+// Fields take words until a zero word, with no pattern check and no real
+// field; fmt2 takes each value through a pointer, fmt2v as the word itself.
+// filw stores the low 16 bits of a value count times.
+TEST(Fmt2, FieldsTakeWordsUntilAZeroWord) {
+    const int seven = 7, minus = -30;
+    const zrl_word by_reference[] = {word("###^|##|"), word(&minus), word(&seven), 0};
+    const zrl_word by_value[] = {
+        word("#^##|[%%%^]|%-#'%&'"), 1, 2, 5, reinterpret_cast<zrl_word>(write_value), 9, 0};
+    char out[64];
+    EXPECT_EQ(std::to_string(fmt2(by_reference, out)) + out, "8 -30|7 |");
+    EXPECT_EQ(std::to_string(fmt2v(by_value, out)) + out, "22 12 |[  v5]|<nil>-#'%'");
+    std::vector<std::uint16_t> words(4, 0xAAAA);
+    filw(0x12345, words.data(), 3);
+    filw(-1, words.data(), -5);
+    EXPECT_EQ(words, (std::vector<std::uint16_t>{0x2345, 0x2345, 0x2345, 0xAAAA}));
 }
 
 } // namespace
