@@ -408,15 +408,13 @@ TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
         fs::create_directories(os_path(made));
     const std::string drive = kWindows ? tree.root().substr(0, 2) : "D:";
     const std::string drive_root = kWindows ? tree.root().substr(0, 3) : utf8 + "D:" + kSep;
-    // path, what setdir reports: the directory then current, or nothing
     const std::pair<std::string, std::string> rows[] = {
-        {tree.at("sub") + kSep, tree.at("sub") + kSep},
-        {"\xc3\xa9t\xc3\xa9", utf8},
-        {"", utf8},
-        {tree.at("no/such/dir"), utf8},
-        {drive, drive_root},
-        {edge, edge + kSep},
-        {edge80, ""}};
+        // path, what setdir reports: the directory then current, or nothing
+        // clang-format off
+        {tree.at("sub") + kSep, tree.at("sub") + kSep}, {"\xc3\xa9t\xc3\xa9", utf8}, {"", utf8},
+        {tree.at("no/such/dir"), utf8}, {drive, drive_root}, {edge, edge + kSep}, {edge80, ""},
+        // clang-format on
+    };
     for (const auto &[path, reported] : rows) {
         const auto set = [&](char *b) { return setdir(std::strcpy(b, path.c_str())); };
         EXPECT_EQ(guarded(256, set, nullptr, static_cast<int>(path.size()) + 1), reported) << path;

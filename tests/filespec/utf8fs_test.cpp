@@ -96,11 +96,12 @@ TEST(Utf8FullPath, ResolvesRelativeNamesAgainstTheCurrentDirectory) {
     EXPECT_EQ(cwd, t.at("日本 é"));
     const std::string root = cwd.substr(0, cwd.find(kSep) + 1); // "/" or "C:\"
     const std::pair<std::string, std::string> rows[] = {
-        {"日本\\..\\é.txt", cwd + kSep + "é.txt"},
-        {"a/b\\c\\", cwd + kSep + native("a/b/c/")},
-        {"..", t.root()},
-        {root + "a\\b\\..\\.\\c", root + native("a/c")},
-        {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..", root}};
+        // clang-format off
+        {"日本\\..\\é.txt", cwd + kSep + "é.txt"}, {"a/b\\c\\", cwd + kSep + native("a/b/c/")},
+        {"..", t.root()}, {root + "a\\b\\..\\.\\c", root + native("a/c")},
+        {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..", root},
+        // clang-format on
+    };
     for (const auto &[name, full] : rows) {
         char out[UTF8FS_PATH_MAX];
         EXPECT_EQ(GetFullPathName_utf8(name.c_str(), sizeof out, out, nullptr), full.size());
