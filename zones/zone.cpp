@@ -406,9 +406,10 @@ inline void *take(ZRL_ZoneHeader &zone, Node *prev, Node *p, std::size_t length,
     return nullptr;
 }
 
-// First fit, starting after the rover; the rover itself is looked at last,
-// and when it too is short the zone grows.  The first few nodes are walked;
-// beyond them the maps find the node the walk would stop at.
+// The first fit when the node after the rover is short: the walk starts
+// there again; the rover itself is looked at last, and when it too is short
+// the zone grows.  The first few nodes are walked; beyond them the maps find
+// the node the walk would stop at.
 [[gnu::noinline]] void *allocate_further(ZRL_ZoneHeader &zone, std::size_t length) {
     Node *prev = zone.rover;
     Node *p = prev->next;
