@@ -118,8 +118,7 @@ TEST(CommandLine, TheCommandComesFromTheArgumentsOrThePrompt) {
         const char *prompt;
         std::vector<std::string> args;
         std::string input, text, shown;
-    } cases[] = {{"COPY", {"x.txt", "y.txt"}, "", "x.txt,y.txt", ""},
-                 {"COPY", {a, b94}, "", a + "," + b94, ""}, // 4095 characters
+    } cases[] = {{"COPY", {a, b94}, "", a + "," + b94, ""}, // 4095 characters
                  {"COPY", {a, b94 + "b"}, "", a, ""},       // one over
                  {"COPY", {a, b94, "c"}, "", a, ""},        // fits, but not with its blank
                  {nullptr, {}, "typed\n", "", ""},
