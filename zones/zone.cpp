@@ -106,7 +106,7 @@ inline void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
 }
 
 [[gnu::noinline]] void raise_room(Body *body, std::size_t g, std::size_t size) {
-    map_of(*body).raise(g, size);
+    map_of(*body).raise_levels(g, size);
 }
 
 // The number of words of bits of level 0 of a body's map; with at most 64 of
@@ -161,7 +161,7 @@ std::size_t highest_bit(std::uint64_t w) {
                 ? NodeMap::none
                 : highest_bit(lower) * 64 + highest_bit(map_words(*body)[highest_bit(lower)]);
     } else {
-        g = map_of(*body).below(granule_of(*body, a));
+        g = map_of(*body).below_word(granule_of(*body, a) / 64);
     }
     if (g != NodeMap::none) {
         found = body->begin + g * granule;
