@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <list>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -26,14 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace zrl_test; // Joined as J, first_byte, Tree and its changes, Hooks
-
-// Defines a logical name.  The texts handed to the environment stay alive for
-// the whole run, as the environment may keep using them.
-void define(const char *name, const std::string &value) {
-    static std::list<std::string> texts;
-    texts.push_back(std::string(name) + "=" + value);
-    EXPECT_EQ(putenv_utf8(texts.back().c_str()), 0);
-}
 
 struct Scene {
     const char *attributes;

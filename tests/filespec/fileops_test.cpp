@@ -4,7 +4,7 @@
 //
 // The fuzzer in fuzz/ holds fparse, fparsemax and fparseio to a plain model
 // of the same rules on any text, in every syntax, at every max, with the
-// canonical form, and with out the spec's own buffer; the rows here show that
+// canonical form, and with `out` the specification's own buffer; the rows here show that
 // Windows reads names by its own syntax.  Logical names: definition through
 // the environment layer, one translation, chains of translations and their
 // limits.
@@ -41,15 +41,6 @@ using namespace zrl_test; // Tree, InDirectory, changes, native paths, guarded
 using Texts = std::vector<std::string>;
 const std::string kSepText(1, kSep);
 constexpr int kOut = 4097; // the out buffer of fsearch and ffspec
-
-// deflognam hands its "name=value" text to the environment for good; a
-// replaced text is kept here so that the leak checker reports only real leaks.
-std::string define(const std::string &name, const std::string &value) {
-    static auto *replaced = new std::vector<const char *>;
-    if (const char *old = getenv_utf8(name.c_str())) replaced->push_back(old);
-    EXPECT_EQ(deflognam(name.c_str(), value.c_str()), 0) << name;
-    return name;
-}
 
 // ---- Names as text.
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "support/console.h"
 #include <utf8fs.h>
+#include <zrlshared.h>
 
 namespace zrl_test {
 
@@ -33,6 +35,15 @@ std::string current_directory() {
     std::string text = cwd != nullptr ? cwd : "";
     std::free(cwd);
     return text;
+}
+
+// deflognam hands its "name=value" text to the environment for good; a
+// replaced text is kept here so that the leak checker reports only real leaks.
+std::string define(const std::string &name, const std::string &value) {
+    static auto *replaced = new std::vector<const char *>;
+    if (const char *old = getenv_utf8(name.c_str())) replaced->push_back(old);
+    EXPECT_EQ(deflognam(name.c_str(), value.c_str()), 0) << name;
+    return name;
 }
 
 std::multiset<std::string> find_all(const std::string &pattern) {

@@ -29,6 +29,10 @@ std::string full_path(const std::string &name);
 // The current directory as the library reports it.
 std::string current_directory();
 
+// Defines the logical name `name` as `value` with deflognam and gives the
+// name back.
+std::string define(const std::string &name, const std::string &value);
+
 // Every name that the UTF-8 layer's enumeration of a pattern delivers.
 std::multiset<std::string> find_all(const std::string &pattern);
 
