@@ -1,14 +1,13 @@
 // What the record I/O model does not reach: FDBs that are not open, stores
-// without write access, image access and raw blocks, offsets past 2 GiB, and
-// the failures of a full device.  (Lines written to a terminal are in the
-// test of the opens with a pseudo-terminal.)
+// without write access (also what a failing flush and close leave), image
+// access and raw blocks, and offsets past 2 GiB.  (Lines written to a terminal
+// are in the test of the opens with a pseudo-terminal.)
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <utility>
-#include <vector>
 
 #include "fileio/record_files.h"
 
@@ -121,27 +120,6 @@ TEST(Fputp, PositionsAreUnsignedOffsetsPastTwoGibibytes) {
     std::string around(4, '\0');
     in.seekg(kMark - 2).read(around.data(), 4);
     EXPECT_EQ(around + static_cast<char>(in.seekg(kLate).get()), "ABcDZ");
-}
-
-// A failing write keeps its status and still resets the buffer; the close
-// then fails and leaves the file open, and the second close has nothing left
-// to write ("x" fits in the buffer: no flush due).  (/dev/full takes every
-// seek and refuses every write.)
-TEST(Fputm, FullDeviceGivesNoSpaceStatus) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-    const std::vector<char> block(3 * 16384, 'f');
-    for (Opener opener : {fopenw, fopenu}) {
-        FDB *fdb = opener("", "/dev/full", nullptr, nullptr); // released by the second close
-        ASSERT_GE(fdb->handle, 0) << zrl_error;
-        EXPECT_EQ((J() << fputm(fdb, "0123456789", 10) << (fflushx(fdb), zrl_error)
-                       << (fdb->f_flags & ZRL_FDB_UNWRITTEN)
-                       << fputm(fdb, block.data(), static_cast<int>(block.size()))
-                       << (fdb->bufptr <= fdb->datptr && fdb->datptr <= fdb->endptr &&
-                           fdb->endptr <= fdb->bufptr + fdb->bufsize)
-                       << fputstr(fdb, "x") << fclosx(fdb) << fclosx(fdb))
-                      .str(),
-                  (J() << 0 << ENOSPC << 0 << ENOSPC << true << 1 << ENOSPC << 0).str());
-    }
 }
 
 } // namespace
