@@ -1,12 +1,10 @@
 // What the record I/O model does not reach: FDBs that are not open, stores
 // without write access (also what a failing flush and close leave), image
-// access and raw blocks, offsets past 2 GiB, and the attribute text of FDBs
-// and their copies.  (Lines written to a terminal
-// are in the test of the opens with a pseudo-terminal.)
+// access and raw blocks, and the attribute text of FDBs and their copies.
+// (Lines written to a terminal are in the test of the opens with a
+// pseudo-terminal.)
 #include <cerrno>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <tuple>
 #include <utility>
@@ -87,30 +85,6 @@ TEST(ImageAccess, BlocksMoveAndTransferAndBufferedFdbsHaveNone) {
         (J() << 1024 << 576 << 0 << std::string(576, 'C') + '\0' << 0 << -1 << ZRL_FDB_EOF << 512
              << 2 << -1 << EINVAL << 0 << contents.replace(512, 2, "zz") << -1 << 22 << 0)
             .str());
-}
-
-// Positions are unsigned 32-bit offsets: a sparse file of 2.5 GiB is read,
-// updated and positioned in across the 2 GiB mark, where the position as a
-// signed number turns negative.
-TEST(Fputp, PositionsAreUnsignedOffsetsPastTwoGibibytes) {
-    constexpr std::uint32_t kMark = 0x80000000u, kLate = 0x90000000u, kSize = 0xA0000000u;
-    const auto at = [](std::uint32_t offset) { return static_cast<std::int32_t>(offset); };
-    const ScratchFile file("big.dat", "");
-    const auto path = os_path(file.path);
-    std::error_code ec;
-    std::filesystem::resize_file(path, kSize, ec);
-    if (ec) GTEST_SKIP() << "no room for a sparse file: " << ec.message();
-    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp(kMark - 2) << "ABCD";
-    FDB *fdb = file.open(fopenu);
-    EXPECT_EQ((J() << fputp(fdb, at(kMark - 1)) << fgetb(fdb) << (fputb(fdb, 'c'), fgetp(fdb))
-                   << fputp(fdb, at(kLate)) << (fputb(fdb, 'Z'), fclosx(fdb))
-                   << std::filesystem::file_size(path))
-                  .str(),
-              (J() << at(kMark - 1) << 'B' << at(kMark + 1) << at(kLate) << 0 << kSize).str());
-    std::ifstream in(path, std::ios::binary);
-    std::string around(4, '\0');
-    in.seekg(kMark - 2).read(around.data(), 4);
-    EXPECT_EQ(around + static_cast<char>(in.seekg(kLate).get()), "ABcDZ");
 }
 
 // Each text is applied to an FDB that has alloc 7, so that a keyword that
