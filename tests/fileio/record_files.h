@@ -34,15 +34,11 @@ using J = Joined;
 
 using Opener = FDB *(*)(const void *, const char *, const char *, const char *);
 
-// A scratch file with given contents in a tree of its own.  open makes its
-// FDB from attribute text, so that the first close that succeeds releases it.
+// A scratch file with given contents in a tree of its own.
 class ScratchFile : public Tree {
   public:
     ScratchFile(const std::string &name, const std::string &contents) : Tree(name), path(at(name)) {
         file(name, contents);
-    }
-    FDB *open(Opener opener, const char *attributes = "") const {
-        return opener(attributes, path.c_str(), nullptr, nullptr);
     }
     std::string contents() const { return file_content(path); }
 
