@@ -64,23 +64,20 @@ TEST(Fput, ReadOnlyFdbReportsAndLeavesFileUnchanged) {
                   .str());
 }
 
-// An image-access FDB moves by 512-byte blocks and transfers raw blocks: a
-// read up to the end of the file clears the end-of-file flag, the next read
-// sets it; block 0 is refused.
+// An image-access FDB moves by 512-byte blocks and transfers raw blocks; a
+// read past the end gives the end of the file; block 0 is refused.
 TEST(ImageAccess, BlocksMoveAndTransfer) {
     std::string contents = std::string(512, 'A') + std::string(512, 'B') + std::string(576, 'C');
     const ScratchFile file("blk.dat", contents);
     FDB *fdb = fopenu("IMAGE", file.path.c_str(), nullptr, nullptr);
     std::string to(1000, '\0');
-    fdb->f_flags |= ZRL_FDB_EOF;
-    EXPECT_EQ((J() << fsetblk(fdb, 3) << fgetblk(fdb, to.data(), 1000)
-                   << (fdb->f_flags & ZRL_FDB_EOF) << to.substr(0, 577)
-                   << fgetblk(fdb, to.data(), 1000) << zrl_error << (fdb->f_flags & ZRL_FDB_EOF)
-                   << fsetblk(fdb, 2) << fputblk(fdb, "zz", 2) << fsetblk(fdb, 0) << zrl_error
-                   << fclosx(fdb) << file.contents())
+    EXPECT_EQ((J() << fsetblk(fdb, 3) << fgetblk(fdb, to.data(), 1000) << to.substr(0, 577)
+                   << fgetblk(fdb, to.data(), 1000) << zrl_error << fsetblk(fdb, 2)
+                   << fputblk(fdb, "zz", 2) << fsetblk(fdb, 0) << zrl_error << fclosx(fdb)
+                   << file.contents())
                   .str(),
-              (J() << 1024 << 576 << 0 << std::string(576, 'C') + '\0' << 0 << -1 << ZRL_FDB_EOF
-                   << 512 << 2 << -1 << EINVAL << 0 << contents.replace(512, 2, "zz"))
+              (J() << 1024 << 576 << std::string(576, 'C') + '\0' << 0 << -1 << 512 << 2 << -1
+                   << EINVAL << 0 << contents.replace(512, 2, "zz"))
                   .str());
 }
 
