@@ -8,7 +8,3 @@
 PLUGIN_API int zrlplug_mark(void) {
     return ZRL_PLUGIN_MARK;
 }
-
-PLUGIN_API int zrlplug_twice(int value) {
-    return 2 * value;
-}
