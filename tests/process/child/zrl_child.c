@@ -3,10 +3,8 @@
  * in order:
  *   -o TEXT   write TEXT to standard output      -e TEXT  to standard error
  *   -a FILE   write every argument to FILE, each in brackets on a line
- *   -w FILE   create FILE holding "done"         -x CODE  exit with CODE
- *   -k SIG    raise signal SIG
+ *   -x CODE   exit with CODE
  */
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -22,19 +20,14 @@ int main(int argc, char **argv) {
     int i, k;
     for (i = 1; i + 1 < argc; i += 2) {
         const char *action = argv[i], *value = argv[i + 1];
-        const int to_file = action[0] == '-' && action[1] != 0 && strchr("aw", action[1]) != NULL;
-        FILE *f = to_file ? fopen(value, "wb") : NULL;
+        FILE *f = strcmp(action, "-a") == 0 ? fopen(value, "wb") : NULL;
         if (strcmp(action, "-o") == 0 || strcmp(action, "-e") == 0) {
             if (write(action[1] == 'o' ? 1 : 2, value, (unsigned)strlen(value)) < 0) return 99;
         } else if (strcmp(action, "-a") == 0 && f != NULL) {
             for (k = 0; k < argc; k++)
                 fprintf(f, "[%s]\n", k == 0 ? "program" : argv[k]);
-        } else if (strcmp(action, "-w") == 0 && f != NULL) {
-            fputs("done", f);
         } else if (strcmp(action, "-x") == 0) {
             return atoi(value);
-        } else if (strcmp(action, "-k") == 0) {
-            raise(atoi(value));
         }
         if (f != NULL) fclose(f);
     }
