@@ -83,9 +83,7 @@ class SpawnSetup {
             rc = posix_spawn_file_actions_adddup2(&actions_, streams.error, 2);
         if (rc == 0 && streams.input >= 0)
             rc = posix_spawn_file_actions_adddup2(&actions_, streams.input, 0);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-        if (rc == 0) rc = posix_spawn_file_actions_addclosefrom_np(&actions_, 3);
-#endif
+        if (rc == 0) rc = close_the_rest();
         sigset_t none;
         sigset_t all;
         sigemptyset(&none);
@@ -105,6 +103,25 @@ class SpawnSetup {
     }
 
   private:
+    // Closes every descriptor above the standard three in the child.  A C
+    // library without closefrom gets one close for each descriptor that the
+    // caller holds open without close-on-exec, below the descriptor limit
+    // (at most the first 65,536 are looked at).
+    int close_the_rest() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+        return posix_spawn_file_actions_addclosefrom_np(&actions_, 3);
+#else
+        long limit = sysconf(_SC_OPEN_MAX);
+        if (limit < 0 || limit > 65536) limit = 65536;
+        for (int fd = 3; fd < limit; ++fd) {
+            const int flags = fcntl(fd, F_GETFD);
+            if (flags < 0 || (flags & FD_CLOEXEC) != 0) continue;
+            if (const int rc = posix_spawn_file_actions_addclose(&actions_, fd); rc != 0) return rc;
+        }
+        return 0;
+#endif
+    }
+
     bool ok_ = false;
     posix_spawn_file_actions_t actions_;
     posix_spawnattr_t attributes_;
@@ -140,8 +157,9 @@ int start(const ChildProgram &program, const Streams &streams, bool wait) {
 int create_file(const char *name, bool read_too) {
     const std::uint32_t access =
         read_too ? UTF8FS_GENERIC_READ | UTF8FS_GENERIC_WRITE : UTF8FS_GENERIC_WRITE;
-    UTF8FS_HANDLE handle = CreateFile_utf8(name, access, UTF8FS_FILE_SHARE_READ, nullptr,
-                                           UTF8FS_CREATE_ALWAYS, UTF8FS_FILE_ATTRIBUTE_NORMAL, nullptr);
+    UTF8FS_HANDLE handle =
+        CreateFile_utf8(name, access, UTF8FS_FILE_SHARE_READ, nullptr, UTF8FS_CREATE_ALWAYS,
+                        UTF8FS_FILE_ATTRIBUTE_NORMAL, nullptr);
     return handle == UTF8FS_INVALID_HANDLE ? -1 : UTF8FS_HANDLE_FD(handle);
 }
 

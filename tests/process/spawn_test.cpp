@@ -16,6 +16,7 @@
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -101,6 +102,14 @@ TEST(Spawn, RunsChildrenAndCreatesExactlyTheNamedFiles) {
 #endif
     EXPECT_EQ(spawn("zrl_no_such_program_here &"), 2);
     EXPECT_EQ(_zrl_attach, 0);
+#if defined(__linux__)
+    // A descriptor the caller holds open without close-on-exec does not pass
+    // to a child: it sees the standard three and its own listing's.
+    const int held = dup(1);
+    EXPECT_EQ(spawn_nc("ls /proc/self/fd", "fds", nullptr), 0);
+    EXPECT_EQ(tree.content("fds"), "0\n1\n2\n3\n");
+    close(held);
+#endif
 }
 
 } // namespace
