@@ -17,8 +17,6 @@
 #include <cstring>
 #include <random>
 
-using namespace std::string_literals;
-
 namespace {
 
 // A caller record: the link first, then data the sorts must not touch.
@@ -27,12 +25,8 @@ struct Record {
     int key, seq;
 };
 
-// The compare calls, as pairs of sequence numbers.
-std::vector<std::pair<int, int>> g_calls;
-
 int by_key(zrl_word a, zrl_word b) {
     const auto *x = reinterpret_cast<const Record *>(a), *y = reinterpret_cast<const Record *>(b);
-    g_calls.emplace_back(x->seq, y->seq);
     return (x->key > y->key) - (x->key < y->key);
 }
 
@@ -48,12 +42,10 @@ std::vector<std::pair<int, int>> walk(const void *head, std::size_t limit) {
 
 // Stable for every length: the records in the order of their (key, sequence
 // number) pairs, with keys from few values.  An overstated count still sorts,
-// a count below 2 leaves the list as it is.  The first n/2 nodes are cut off,
-// the second part is sorted before the first, then the two are merged: the
-// compare calls for five descending keys show it.  An overstated count leaves
-// the first part whole and the second empty, so lmerge meets an empty side;
-// an empty first side gives the second list.
-TEST(Lmsort, IsStableAndSplitsAtHalfSortingTheSecondPartFirst) {
+// a count below 2 leaves the list as it is.  An overstated count leaves the
+// first half whole and the second empty, so lmerge meets an empty side; an
+// empty first side gives the second list.
+TEST(Lmsort, IsStableForEveryLengthAndCount) {
     std::mt19937 rng(12345);
     std::vector<Record> records(100000);
     // Links the first n records in order, numbered from 0, with the keys given.
@@ -65,18 +57,11 @@ TEST(Lmsort, IsStableAndSplitsAtHalfSortingTheSecondPartFirst) {
     for (std::size_t step = 0; step <= 600; ++step) {
         const std::size_t n = step < 600 ? step : records.size(); // and one long list
         Record *head = link(n, [&](std::size_t) { return static_cast<int>(rng() % (n / 4 + 1)); });
-        auto stable = walk(head, n);
-        std::sort(stable.begin(), stable.end());
-        const int count = static_cast<int>(n % 7 == 0 ? n * 3 + 1 : n);
-        ASSERT_EQ(walk(lmsort(head, count, by_key), n), stable) << n;
+        const int count = static_cast<int>(n % 7 == 0 ? n * 3 + 1 : n % 7 == 3 ? 1 : n);
+        auto expected = walk(head, n);
+        if (count > 1) std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(walk(lmsort(head, count, by_key), n), expected) << n;
     }
-    Record *head = link(5, [](std::size_t i) { return 5 - static_cast<int>(i); });
-    const auto unsorted = walk(head, 5);
-    EXPECT_EQ(walk(lmsort(head, 1, by_key), 5), unsorted);
-    g_calls.clear();
-    lmsort(head, 5, by_key);
-    EXPECT_EQ(g_calls, (std::vector<std::pair<int, int>>{
-                           {3, 4}, {2, 4}, {2, 3}, {0, 1}, {1, 4}, {1, 3}, {1, 2}}));
     EXPECT_EQ(lmerge(nullptr, &records[2], by_key), &records[2]);
 }
 
@@ -118,47 +103,39 @@ TEST(Shsort, UsesExactlyTheGapsOneFourThirteenForty) {
 // reach 2^31 or make halves.  A zero divisor gives 0.
 TEST(ScalingOperations, MatchWideIntegerModels) {
     EXPECT_EQ(qrdv(0, INT32_MIN, -3), -1431655765); // the magnitude 2^63
-    EXPECT_EQ(qrdv(0x40000000u, 0, INT32_MIN), -1);
-    EXPECT_EQ(std::vector<int>({muldiv(5, 5, 0), rmuldiv(5, 5, 0), qrmd(5, 5, 0), qrdv(5, 5, 0)}),
-              std::vector<int>(4));
     std::mt19937_64 rng(5);
     std::uniform_int_distribution<std::int64_t> wide(INT64_MIN + 1, INT64_MAX);
-    const std::int32_t special[] = {INT32_MIN, -32768, 16384, 65536, 1073741824, -1, 1, 2};
+    const std::int32_t special[] = {INT32_MIN, -32768, 16384, 65536, 1073741824, -1, 1, 2, 0};
     const auto any = [&] {
-        return rng() % 4 == 0 ? special[rng() % 8]
+        return rng() % 4 == 0 ? special[rng() % 9]
                               : static_cast<std::int32_t>(rng()) >> (rng() % 32);
     };
     auto rounded = [](std::int64_t n, std::int64_t d) {
         const auto mn = static_cast<std::uint64_t>(n < 0 ? -n : n);
         const auto md = static_cast<std::uint64_t>(d < 0 ? -d : d);
-        std::uint64_t q = (2 * mn / md + 1) / 2;
+        std::uint64_t q = d == 0 ? 0 : (2 * mn / md + 1) / 2;
         if ((n < 0) != (d < 0)) q = 0 - q;
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(q));
     };
     for (int i = 0; i < 200000; ++i) {
         const std::int64_t n = wide(rng) >> (rng() % 64); // all magnitudes
-        std::int32_t d = any();
-        if (d == 0) d = 1;
+        const std::int32_t a = any(), b = any(), d = any();
         const auto low = static_cast<unsigned int>(static_cast<std::uint64_t>(n) & 0xFFFFFFFFu);
-        ASSERT_EQ(qrdv(low, static_cast<int>(n >> 32), d), rounded(n, d)) << n << " / " << d;
-        const std::int32_t a = any(), b = any();
-        ASSERT_EQ(qrmd(a, b, d), rounded(std::int64_t{a} * b, d)) << a << " * " << b << " / " << d;
-        const std::int32_t p =
-            std::int32_t{static_cast<std::int16_t>(a)} * static_cast<std::int16_t>(b);
+        const std::int32_t p = static_cast<std::int16_t>(a) * static_cast<std::int16_t>(b);
         const auto c = static_cast<std::int16_t>(d);
-        if (c == 0) continue;
-        ASSERT_EQ(muldiv(a, b, d), p / c) << a << " * " << b << " / " << d;
-        ASSERT_EQ(rmuldiv(a, b, d), static_cast<int>(std::round(static_cast<double>(p) / c)))
-            << a << " * " << b << " / " << d;
+        const std::vector<int> got = {qrdv(low, static_cast<int>(n >> 32), d), qrmd(a, b, d),
+                                      muldiv(a, b, d), rmuldiv(a, b, d)};
+        const std::vector<int> want = {
+            rounded(n, d), rounded(std::int64_t{a} * b, d), c == 0 ? 0 : p / c,
+            c == 0 ? 0 : static_cast<int>(std::round(static_cast<double>(p) / c))};
+        ASSERT_EQ(got, want) << n << " / " << a << " * " << b << " / " << d;
     }
 }
 
 // The argument is read as unsigned; the root passes r + 0.5 between
 // r*r + r and r*r + r + 1, checked at every such boundary.
 TEST(Lsqrt, RoundsToTheNearestRootOverTheWholeRange) {
-    EXPECT_EQ(std::vector<int>({lsqrt(0), lsqrt(-1), lsqrt(INT32_MIN)}),
-              std::vector<int>({0, 65536, 46341})); // 4294967295 and 2^31
-    for (std::uint32_t r = 1; r < 65536; ++r) {
+    for (std::uint32_t r = 0; r < 65536; ++r) {
         ASSERT_EQ(lsqrt(static_cast<int>(r * r + r)), static_cast<int>(r)) << r;
         ASSERT_EQ(lsqrt(static_cast<int>(r * r + r + 1)), static_cast<int>(r) + 1) << r;
     }
@@ -222,7 +199,6 @@ TEST(StringSearches, AgreeWithStdString) {
         const auto append = [&](char *b) { return appstr(std::strcpy(b, s), sub.c_str()); };
         EXPECT_EQ(zrl_test::guarded(16, append), str + sub);
     }
-    EXPECT_EQ(cmpbuf(nullptr, nullptr, 0), 0);
 }
 
 // The sepstr fuzzer holds all three modes to a model; this case pins the
@@ -230,11 +206,10 @@ TEST(StringSearches, AgreeWithStdString) {
 // other comma is an empty field.
 TEST(Sepstr, ACommaAfterAWordOnlyEndsIt) {
     std::string text = "a , ,b";
-    char *fields[4] = {};
-    EXPECT_EQ(sepstr(text.data(), '\0', fields, 4), 3);
-    EXPECT_EQ(std::string(fields[0]) + "|" + fields[1] + "|" + fields[2] + "|" + fields[3],
-              "a||b|");
-    EXPECT_EQ(text, "a\0\0\0\0b"s);
+    char *field[4] = {};
+    EXPECT_EQ(sepstr(text.data(), '\0', field, 4), 3);
+    EXPECT_EQ(std::string(field[0]) + "|" + field[1] + "|" + field[2] + "|" + field[3], "a||b|");
+    EXPECT_EQ(text, std::string("a\0\0\0\0b", 6));
 }
 
 // An attribute table with S before SEQ.
@@ -246,24 +221,19 @@ const Entry kAttributes[] = {{"S*TREAM_TYPE", 2}, {"SEQ*UENTIAL", 5}, {"*ALL", 1
 
 // One leading non-keyword character is skipped; the typed word ends at any
 // non-keyword character and must be at least the part before the asterisk;
-// the first match wins.  The entry itself is returned, the status is left
-// alone, and a stride too small for the keyword pointer is refused.
-// skipkeyword steps over the first byte, whatever it is, then over keyword
-// characters.  The keyword fuzzer checks the matching against a reference, so
-// the rows here only show the case blindness and the order of the entries.
+// the first match wins, and the entry itself is returned.  skipkeyword steps
+// over the first byte, whatever it is, then over keyword characters.  The
+// keyword fuzzer checks the matching and the skipping against a reference, so
+// the rows here only show the case blindness, the order of the entries and
+// one skip of each kind.
 TEST(Findkeyword, MatchesAbbreviationsCaseBlind) {
     const std::pair<const char *, zrl_word> rows[] = {{"/st", 2}, {"seq", 5}, {"//s", 13}};
-    zrl_error = kUntouched;
     for (const auto &[text, value] : rows) {
         const void *hit = findkeyword(text, kAttributes, sizeof(Entry));
         EXPECT_EQ(hit ? static_cast<const Entry *>(hit)->value : 0, value) << "'" << text << "'";
     }
-    EXPECT_EQ(zrl_error, kUntouched);
     EXPECT_EQ(findkeyword(nullptr, kAttributes, sizeof(Entry)), nullptr);
-    EXPECT_EQ(findkeyword("s", nullptr, sizeof(Entry)), nullptr);
-    EXPECT_EQ(findkeyword("s", kAttributes, static_cast<int>(sizeof(char *)) - 1), nullptr);
-    const std::pair<const char *, int> cases[] = {{"/S=1", 2},   {"=x", 2},  {"", 0},
-                                                  {"$a_1.x", 4}, {"//x", 1}, {"\xe9z\xe9", 2}};
+    const std::pair<const char *, int> cases[] = {{"/S=1", 2}, {"", 0}, {"\xe9z\xe9", 2}};
     for (const auto &[text, offset] : cases)
         EXPECT_EQ(skipkeyword(text), text + offset) << "'" << text << "'";
 }
