@@ -3,9 +3,9 @@
 // devinfo and setdir.
 //
 // The fuzzer in fuzz/ holds fparse, fparsemax and fparseio to a plain model
-// of the same rules on any text, in every syntax, at every max, with the
-// canonical form, and with `out` the specification's own buffer; the rows here show that
-// Windows reads names by its own syntax.  Logical names: definition through
+// of the same rules on any text, at every max, with the canonical form, and
+// with `out` the specification's own buffer; the cases here show that Windows
+// merges names by its own syntax.  Logical names: definition through
 // the environment layer, one translation, chains of translations and their
 // limits.
 //
@@ -44,38 +44,20 @@ constexpr int kOut = 4097; // the out buffer of fsearch and ffspec
 
 // ---- Names as text.
 
-// fparse, or fparseio when there is a related specification, into a
-// guarded buffer.
-std::string parse(const char *spec, const char *def, const char *fields, const char *related) {
-    return guarded(kOut, [&](char *out) {
-        return related ? fparseio(out, spec, def, related, fields) : fparse(out, spec, def, fields);
-    });
-}
-
-// Where a name is read as Windows reads it: a letter and a colon is a drive,
-// a leading pair of separators starts a server's name (the device), and a
-// directory of spec replaces the default's whole but keeps its drive; where
-// there are no drives all of these are plain names and directories, and
-// there the fuzzer decides every row.  fparseio takes only name and type
-// from its related specification (the last column), cut at 132.
-TEST(Fparse, WindowsReadsDrivesAndServersAndTheRelatedNameIsCut) {
-    const std::string long_name(200, 'r'), long_related = long_name + ".typ";
-    const std::string long_want = "C:\\OUT\\" + long_name.substr(0, 132);
-    const struct {
-        const char *spec, *def, *fields, *posix, *windows, *related;
-    } rows[] = {
-        {"C:\\DATA\\FILE.TXT", nullptr, "dev", "", "C:", nullptr},
-        {"\\\\SERVER\\SHARE\\X.TXT", nullptr, "dir", "\\\\SERVER\\SHARE\\", "SERVER\\SHARE\\",
-         nullptr},
-        {"sub\\new.lis", "C:\\DATA\\old.txt", nullptr, "sub\\new.lis", "C:sub\\new.lis", nullptr},
-        {"C:\\OUT\\", nullptr, nullptr, long_want.c_str(), long_want.c_str(), long_related.c_str()},
+// Where a name is read as Windows reads it, a directory of spec replaces the
+// default's whole but keeps its drive; where there are no drives these are
+// plain names and the fuzzer decides every such case.  fparseio takes only
+// name and type from its related specification, cut at 132.
+TEST(Fparse, WindowsKeepsTheDefaultsDriveAndTheRelatedNameIsCut) {
+    const std::string long_name(200, 'r'), related = long_name + ".typ";
+    const auto merged = [](char *out) {
+        return fparse(out, "sub\\new.lis", "C:\\DATA\\old.txt", nullptr);
     };
-    for (const auto &r : rows) {
-        zrl_error = 7;
-        EXPECT_EQ(parse(r.spec, r.def, r.fields, r.related), kWindows ? r.windows : r.posix)
-            << r.spec;
-        EXPECT_EQ(zrl_error, 7);
-    }
+    EXPECT_EQ(guarded(kOut, merged), kWindows ? "C:sub\\new.lis" : "sub\\new.lis");
+    const auto cut = [&](char *out) {
+        return fparseio(out, "C:\\OUT\\", nullptr, related.c_str(), nullptr);
+    };
+    EXPECT_EQ(guarded(kOut, cut), "C:\\OUT\\" + long_name.substr(0, 132));
 }
 
 // lognam gives the length of the translation it writes.
@@ -100,15 +82,14 @@ TEST(Lognam, DefinesTranslatesOnceAndFollowsChains) {
     const std::string mixed = define("ZRLT_LOG_Case", "Z\xc3\xbcrich");
     for (int i = 0; i <= 100; ++i)
         define("ZRLT_LOG_CH_" + std::to_string(i), "ZRLT_LOG_CH_" + std::to_string(i + 1));
+    // clang-format off
     const std::string rows[][3] = {
-        {a, "ZRLT_LOG_B", "ZRLT_LOG_C"},
-        {to_empty, "ZRLT_LOG_EMPTY", "ZRLT_LOG_EMPTY"},
-        {mixed, "Z\xc3\xbcrich", "Z\xc3\xbcrich"},
-        {mixed + ":", "", ""},
+        {a, "ZRLT_LOG_B", "ZRLT_LOG_C"}, {to_empty, "ZRLT_LOG_EMPTY", "ZRLT_LOG_EMPTY"},
+        {mixed, "Z\xc3\xbcrich", "Z\xc3\xbcrich"}, {mixed + ":", "", ""}, {"", "", ""},
         {"ZRLT_LOG_CH_0", "ZRLT_LOG_CH_1", "ZRLT_LOG_CH_100"},
         {"ZRLT_LOG_CH_1", "ZRLT_LOG_CH_2", "ZRLT_LOG_CH_101"},
-        {"", "", ""},
     };
+    // clang-format on
     for (const auto &[name, one, all] : rows) {
         EXPECT_EQ(once(name), one) << name;
         EXPECT_EQ(fully(name), all) << name;
@@ -123,18 +104,13 @@ TEST(Lognam, DefinesTranslatesOnceAndFollowsChains) {
     const std::string value = cut + std::string(745, 'x');
     const std::string long_name = define("ZRLT_LOG_LONG", value);
     EXPECT_EQ(fully(long_name), cut);
-    EXPECT_EQ(fully(define("ZRLT_LOG_TO_LONG", long_name)), cut);
     EXPECT_EQ(once(long_name), value);
 
-    // deflognam passes "name=value" on; nothing here touches the status.
+    // deflognam passes "name=value" on, a null value as an empty one; a null
+    // name translates to nothing.  Nothing here touches the status.
     EXPECT_EQ(deflognam("ZRLT_LOG_DEF_NULL", nullptr), 0);
-    // POSIX keeps the variable, empty; Windows drops it.
-    EXPECT_EQ(getenv_utf8("ZRLT_LOG_DEF_NULL") != nullptr, !kWindows);
     EXPECT_EQ(deflognam("", "value") + deflognam(nullptr, "value"), -2);
-    char out[2][8] = {"x", "x"};
-    EXPECT_EQ(lognam(nullptr, out[0]) + reclognam(nullptr, out[1]), 0);
-    EXPECT_EQ(lognam("ZRLT_LOG_A", nullptr) + reclognam("ZRLT_LOG_A", nullptr), 0);
-    EXPECT_EQ(std::string(out[0]) + out[1], "");
+    EXPECT_EQ(guarded(8, [](char *b) { return lognam(nullptr, b) + reclognam(nullptr, b); }), "");
     EXPECT_EQ(zrl_error, 42);
 }
 
@@ -173,14 +149,9 @@ Search run(const std::string &spec, const char *def = nullptr) {
     return result;
 }
 
-// ffspec's path in a guarded buffer, "" when nothing is found; the status
-// stays as it was.
+// ffspec's path in a guarded buffer, "" when nothing is found.
 std::string first(const std::string &spec) {
-    zrl_error = 42;
-    const std::string found =
-        guarded(kOut, [&](char *b) { return ffspec(b, spec.c_str(), nullptr); });
-    EXPECT_EQ(zrl_error, 42) << spec;
-    return found;
+    return guarded(kOut, [&](char *b) { return ffspec(b, spec.c_str(), nullptr); });
 }
 
 Texts sorted(Texts texts) {
@@ -207,7 +178,7 @@ Texts light(const std::string &spec, const char *pattern) {
 // translations use either separator, a search list; where there are no
 // drives also the Windows way of writing a POSIX path, mixed separators and
 // a logical name before a directory, which Windows would take as it stands)
-// is found by ffspec and fsearch and is what fdelete and frename act on.
+// is what fdelete and frename act on (both find their file as ffspec does).
 //
 // Each delete or rename changes exactly what it names and reports failures
 // with the runtime's numbers, also in the status.  A new name goes where its
@@ -246,28 +217,26 @@ TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat)
     define("ZRLT_RES_LONG", std::string(5000, 'x'));
     InDirectory here(root);
     const Tree::Snapshot start = tree.snapshot();
-    const std::string b = native("data/b.t*"), target = full_path(tree.at("data/a.txt"));
+    const std::string b = native("data/b.t*");
     // operation ("del2": two deletes), name, new name, status, changes
     std::vector<std::tuple<std::string, std::string, std::string, int, std::string>> rows = {
         {"ren", b, "n.txt", 0, "-data/b.txt +n.txt"},
         {"ren", "ZRLT_RES_UNDEFINED:a.txt", "n.txt", 22, ""},
+        {"ren", b, "ZRLT_RES_UNDEFINED:", 22, ""},
         {"ren", b, native("data/a.txt"), EEXIST, ""},
         {"ren", b, native("none/n.txt"), ENOENT, ""},
         {"ren", b, "ZRLT_RES_LONG:n.txt", ENAMETOOLONG, ""},
         {"del2", "ZRLT_RES_FIRST:*.txt", "", 0, "-data/a.txt -data/b.txt"},
         {"del", "MISSING.TXT", "", 22, ""},
-        {"del", "(null)", "", 22, ""},
         {"del", "dat?", "", EACCES, ""},
         {"del", "ro.txt", "", EACCES, ""},
     };
-    // Each way of writing the new name data/n.txt, and new names that name nothing.
+    // Each way of writing the new name data/n.txt.
     const std::string n = native("data/n.txt");
     for (const std::string &to :
          Texts{tree.at("data/n.txt"), "ZRLT_RES_BACK:n.txt", "\\" + below + "\\data\\n.txt",
                "ZRLT_RES_FIRST:n.txt", "ZRLT_RES_ROOT:" + n, "ZRLT_RES_UNDEFINED:" + n})
         rows.push_back({"ren", b, to, 0, "-data/b.txt +data/n.txt"});
-    for (const char *to : {"", "ZRLT_RES_UNDEFINED:", "(null)"})
-        rows.push_back({"ren", b, to, 22, ""});
     Texts forms = {tree.at("data/a.txt"), tree.at("data/a.t?t"), "\\" + below + "\\data\\a.txt",
                    native("data/a.txt"),  "ZRLT_RES_FWD:a.txt",  "ZRLT_RES_BACK:a.txt",
                    "ZRLT_RES_BACK:a.t?t", "ZRLT_RES_LIST:a.txt"};
@@ -275,8 +244,6 @@ TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat)
         forms.insert(forms.end(), {"\\\\" + below + "\\data\\a.txt", "/" + below + "\\data/a.txt",
                                    "ZRLT_RES_ROOT:data/a.txt"});
     for (const std::string &spec : forms) {
-        EXPECT_EQ(first(spec), target);
-        EXPECT_EQ(run(spec).entries, Texts{target});
         rows.push_back({"del", spec, "", 0, "-data/a.txt"});
         rows.push_back({"ren", spec, "moved.txt", 0, "-data/a.txt +moved.txt"});
     }
@@ -285,12 +252,11 @@ TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat)
         rows.push_back({"del", "q?b", "", 22, ""});
         rows.push_back({"del", "q*", "", EACCES, ""}); // 'q\b' passed over, the directory refused
     }
-    const auto arg = [](const std::string &s) { return s == "(null)" ? nullptr : s.c_str(); };
     for (const auto &[op, from, to, want, changed] : rows) {
         SCOPED_TRACE(op + " " + from + " -> " + to.substr(0, 60));
         zrl_error = -5;
-        int status = op == "ren" ? frename(arg(from), arg(to)) : fdelete(arg(from));
-        if (op == "del2") status += fdelete(arg(from));
+        int status = op == "ren" ? frename(from.c_str(), to.c_str()) : fdelete(from.c_str());
+        if (op == "del2") status += fdelete(from.c_str());
         EXPECT_EQ(status, want);
         EXPECT_EQ(zrl_error, want);
         EXPECT_EQ(changes(start, tree.snapshot()), changed);
@@ -303,7 +269,6 @@ TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat)
         for (const auto &[path, content] : start)
             if (content != "<dir>") tree.file(path, content);
     }
-    EXPECT_EQ(light(root, "q?b"), Texts{});
 }
 
 // A name too long for the file system is refused by every operation that
@@ -332,8 +297,6 @@ TEST(NameResolution, OverlongNamesAreRefusedNeverCut) {
     }
     for (const char *name : {"victim.txtX", "victim.tx*X"}) {
         const std::string spec = device + native(dirs) + name;
-        EXPECT_EQ(run(spec).status, ENAMETOOLONG);
-        EXPECT_EQ(first(spec), "");
         EXPECT_EQ(fdelete(spec.c_str()), ENAMETOOLONG);
         EXPECT_EQ(frename(spec.c_str(), "moved.txt"), ENAMETOOLONG);
         EXPECT_EQ(frename("other.txt", spec.c_str()), ENAMETOOLONG);
@@ -362,9 +325,7 @@ TEST(Devinfo, ReportsTheSpaceOfTheNamedDriveOrTheCurrentOne) {
     const std::tuple<const char *, const char *, unsigned, int> rows[] = {
         // clang-format off
         {file.c_str(), "FreeB", free, 7}, {"", "AVAI", free, 7}, {nullptr, "/maxblocks", total, 7},
-        {file.c_str(), "FRE", 0, 22}, {file.c_str(), nullptr, 0, 22},
-        {"ZRLT_FOPS_DEVLOG:X.DAT", "FREE", 0x7FFFFFFF, 7},
-        {"\\\\SRV\\SHARE\\X", "MAX", 0x7FFFFFFF, 7},
+        {file.c_str(), "FRE", 0, 22}, {"ZRLT_FOPS_DEVLOG:X.DAT", "FREE", 0x7FFFFFFF, 7},
         // clang-format on
     };
     for (const auto &[spec, query, want, status] : rows) {
@@ -376,20 +337,17 @@ TEST(Devinfo, ReportsTheSpaceOfTheNamedDriveOrTheCurrentOne) {
     }
     // The drive of the specification, whatever its directory; another file system.
     const std::string other = kWindows ? tree.root().substr(0, 2) + "\\nowhere\\x" : "/dev/shm/x";
-    if (kWindows || fs::is_directory("/dev/shm")) {
-        EXPECT_EQ(devinfo(other.c_str(), "MAX"), kWindows ? total : blocks_of("/dev/shm", true));
-    }
+    if (!kWindows && !fs::is_directory("/dev/shm")) return; // no second file system here
+    EXPECT_EQ(devinfo(other.c_str(), "MAX"), kWindows ? total : blocks_of("/dev/shm", true));
 }
 
 // setdir on a copy of each path in a guarded buffer: the text it leaves
 // there and the directory then current.  A failed change reports the
 // directory that stays current; one too long to report in 79 characters
-// gives nothing, one of exactly 79 still fits, 80 do not.  A name ending with a colon
-// is the root of that device; without drives it is a directory below the
-// current one.
+// gives nothing, one of exactly 79 still fits, 80 do not.
 TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
     Tree tree;
-    tree.dir(kWindows ? "sub/\xc3\xa9t\xc3\xa9" : "sub/\xc3\xa9t\xc3\xa9/D:");
+    tree.dir("sub/\xc3\xa9t\xc3\xa9");
     InDirectory keep(current_directory()); // setdir changes it
     ASSERT_LT(tree.root().size() + 10, 79u) << "the test needs a short temporary directory";
     const std::string utf8 = tree.at("sub/\xc3\xa9t\xc3\xa9") + kSep;
@@ -397,13 +355,11 @@ TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
     const std::string edge80 = edge + 'g';
     for (const std::string &made : {edge, edge80})
         fs::create_directories(os_path(made));
-    const std::string drive = kWindows ? tree.root().substr(0, 2) : "D:";
-    const std::string drive_root = kWindows ? tree.root().substr(0, 3) : utf8 + "D:" + kSep;
     const std::pair<std::string, std::string> rows[] = {
         // path, what setdir reports: the directory then current, or nothing
         // clang-format off
         {tree.at("sub") + kSep, tree.at("sub") + kSep}, {"\xc3\xa9t\xc3\xa9", utf8}, {"", utf8},
-        {tree.at("no/such/dir"), utf8}, {drive, drive_root}, {edge, edge + kSep}, {edge80, ""},
+        {tree.at("no/such/dir"), utf8}, {edge, edge + kSep}, {edge80, ""},
         // clang-format on
     };
     for (const auto &[path, reported] : rows) {
@@ -426,8 +382,7 @@ TEST(Setdir, ChangesDirectoryAndReportsTheCurrentOneWithAFinalSeparator) {
 // The tree holds more entries than the list's first allocation, so that the
 // list grows.  Then what only the search context does: the default fills
 // what the spec lacks; '%' above the last component is plain; the pattern
-// text is the merge without a closing separator; a bare drive names its root
-// where there are drives.
+// text is the merge without a closing separator.
 TEST(Listings, AgreeWithTheLayersEnumeration) {
     Tree tree;
     for (const char *f : {"a.txt", "b.TXT", "ab.txt", "c.tar.gz", "x.gz.txt", "noext", "e.",
@@ -456,17 +411,12 @@ TEST(Listings, AgreeWithTheLayersEnumeration) {
         EXPECT_EQ(light(dir, layer_pattern.c_str()), sorted(light_expected)) << pattern;
     }
     InDirectory here(dir);
-    // The light search: no pattern is "*"; a spec with a '*' is the search
-    // itself and its pattern is ignored; the prefix as written, and a '*'
-    // without a separator lists bare names; no context ends at once.
-    EXPECT_EQ(light(dir, nullptr), light(dir, "*"));
+    // The light search: a spec with a '*' is the search itself and its
+    // pattern is ignored; the prefix as written; no context ends at once.
     EXPECT_EQ(light(dir + kSep + "*.gz", "*.txt"), Texts{dir + kSep + "c.tar.gz"});
     EXPECT_EQ(light("sub.txt", nullptr), Texts{"sub.txt" + kSepText + "in.txt"});
-    EXPECT_EQ(light("s*", nullptr), Texts{"sub.txt"});
     char out[kOut] = "x";
     EXPECT_EQ(fsearch(nullptr, out) + fsfree(nullptr) + ffsfree(nullptr), 0);
-    EXPECT_EQ(zrl_error, -1);
-    EXPECT_STREQ(out, "");
     // ffspec: a directory gets its separator, a separator alone names the
     // root, and nothing found is 0 and an empty text.
     EXPECT_EQ(first("sub.txt"), tree.at("sub.txt/"));
@@ -474,12 +424,8 @@ TEST(Listings, AgreeWithTheLayersEnumeration) {
     EXPECT_EQ(first("*.none") + first("ZRLT_SRCH_NEVER:x"), "");
     EXPECT_EQ(run("file1", tree.at("x.txt").c_str()).entries, Texts{tree.at("file1.txt")});
     EXPECT_EQ(run(tree.at("d%/x%")).entries, Texts{tree.at("d%/x1")});
-    const Search sub = run("sub.txt" + kSepText);
-    EXPECT_EQ(sub.entries, Texts{tree.at("sub.txt/")});
-    EXPECT_EQ(sub.pattern, "sub.txt");
+    EXPECT_EQ(run("sub.txt" + kSepText).pattern, "sub.txt");
     EXPECT_EQ(run("in.txt", native("sub.txt/").c_str()).pattern, native("sub.txt/in.txt"));
-    const std::string drive = kWindows ? dir.substr(0, 2) : "C:";
-    EXPECT_EQ(run(drive + "\\").entries, kWindows ? Texts{drive + "\\"} : Texts{});
 }
 
 // Elements in their order (a missing one passed over), the pattern text the
@@ -498,7 +444,6 @@ TEST(SearchList, SearchesEachElementInTurn) {
         define("ZRLT_SRCH_LIST", tree.at("A") + "," + tree.at("missing") + "," + tree.at("B") +
                                      kSep + "," + tree.at(utf8));
     const Search top = run(list + ":*.TXT");
-    EXPECT_EQ(top.status, 0);
     EXPECT_EQ(top.entries, (Texts{tree.at("A/1.TXT"), tree.at("B/3.TXT"), tree.at(euro)}));
     EXPECT_EQ(top.pattern, tree.at(utf8 + "/"));
     EXPECT_EQ(run(list + ":SUB" + kSep + "*.TXT").entries,
@@ -512,9 +457,6 @@ TEST(SearchList, SearchesEachElementInTurn) {
         EXPECT_EQ(s.status, status);
         EXPECT_EQ(s.pattern + (s.entries.empty() ? "" : "entries"), "");
     }
-    if (!kWindows) { // Windows drops a variable with an empty value
-        EXPECT_EQ(run(define("ZRLT_SRCH_EMPTY", "") + ":*.TXT").status, 0);
-    }
     // An empty element is the root; a trailing comma adds none.  The first
     // component below the root, e.g. "tmp" of "/tmp/zrl_test_1", is looked for.
     InDirectory here(tree.root()); // so that the root is on the tree's drive
@@ -523,10 +465,9 @@ TEST(SearchList, SearchesEachElementInTurn) {
     const Texts top_path = {tree.root().substr(0, start) + below_root + kSep};
     const std::pair<std::string, Texts> rows[] = {
         {tree.at("A") + ",", {}}, {tree.at("A") + ",,", top_path}, {"," + tree.at("A"), top_path}};
-    for (const auto &[translation, expected] : rows) {
-        const std::string name = define("ZRLT_SRCH_ROOTS", translation);
-        EXPECT_EQ(run(name + ":" + below_root).entries, expected) << translation;
-    }
+    for (const auto &[translation, expected] : rows)
+        EXPECT_EQ(run(define("ZRLT_SRCH_ROOTS", translation) + ":" + below_root).entries, expected)
+            << translation;
 }
 
 } // namespace
