@@ -121,7 +121,7 @@ TEST(Rad50, EveryWordNamesThreeCharactersAndUnknownOnesCountAsForty) {
 // Text without a digit is 0.0 with only a sign consumed; nine significant
 // digits enter the mantissa and the tenth rounds it; the value saturates at
 // infinity and zero, and exponent text wraps like convai.  The sign travels
-// with the integer mantissa, so a zero is always +0.0.
+// with the integer mantissa, so a zero is always +0.0.  atod reads alike.
 //
 // convad scales its integer mantissa M by 10.0 one step at a time, which
 // gives strtod's correctly rounded M * 10^E exactly when no step but the last
@@ -138,7 +138,7 @@ TEST(Convad, ReadsDecimalTextAndAgreesWithStrtodWhereScalingIsExact) {
     for (const auto &[text, want, consumed] : cases) {
         double value = -7.0;
         EXPECT_EQ(convad(text, &value), consumed) << text;
-        EXPECT_EQ(value, want) << text;
+        EXPECT_EQ(std::pair(value, atod(text)), std::pair(want, want)) << text;
         EXPECT_EQ(std::signbit(value), std::signbit(want)) << text;
     }
     std::mt19937_64 rng(20240126);
