@@ -109,12 +109,9 @@ inline void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
     map_of(*body).raise_levels(g, size);
 }
 
-// The number of words of bits of level 0 of a body's map; with at most 64 of
-// them (bodies up to 64 KB on 64-bit builds) one summary word is the top
-// level, and the node below a place is found from it without climbing.
-std::size_t word_count(const Body &body) {
-    return NodeMap::words_over((body.end - body.begin) / granule);
-}
+// With at most 64 words of bits in level 0 of a body's map (bodies up to
+// 64 KB on 64-bit builds) one summary word is the top level, and the node
+// below a place is found from it without climbing.
 std::uint64_t summary_word(const Body &body, std::size_t words) {
     return *NodeMap::level_after(map_words(body), words);
 }
@@ -123,7 +120,7 @@ std::uint64_t summary_word(const Body &body, std::size_t words) {
 // the room of its map word is large enough already.
 inline void note_size(Body *body, Address a, std::size_t size) {
     const std::size_t g = granule_of(*body, a);
-    const std::size_t words = word_count(*body);
+    const std::size_t words = body->words;
     const std::size_t n = size / granule;
     if (words == 1) {
         if (body->room < n) body->room = n;
@@ -151,7 +148,7 @@ std::size_t highest_bit(std::uint64_t w) {
     ChunkIndex &bodies = bodies_of(zone);
     const Address base = at(&zone.base);
     Address found = 0;
-    const std::size_t words = word_count(*body);
+    const std::size_t words = body->words;
     std::size_t g;
     if (words > 1 && words <= 64) {
         // The nearest lower word that holds a node, from the summary word.
@@ -210,17 +207,19 @@ inline Node *node_before(ZRL_ZoneHeader &zone, Body *body, Address a) {
     }
 }
 
-// True when the free list's walk stops at p for `block`: p is below the
-// block and its next node above, or p is the wrap point (the highest node)
-// and the block lies above it or below the lowest.
+// True when the free list's walk stops at p for `block`: the block lies in
+// the circular span from p to its next node, ends included.  For every node
+// but the wrap point (the highest, whose next is the lowest) that is
+// here <= block <= next; for the wrap point it is a block above it or below
+// the lowest node.  One unsigned comparison tests both, with one branch that
+// is well predicted: in a free in random order the walk's first steps rarely
+// stop, while each of the two bounds alone is a coin toss.  It differs from
+// the walk's own test only for a block that starts the wrap point or the
+// lowest node, which the overlap tests refuse either way, and for a list
+// that holds the base node alone, where it is false and the maps answer.
 bool stops_at(const Node *p, Address block) {
     const Address here = at(p);
-    const Address next = at(p->next);
-    // The two bounds are tested together, without a branch between them:
-    // for frees in random order each is as likely true as false.  Only the
-    // wrap point has a next node below it, so that test is well predicted.
-    if ((here <= block) & (block <= next)) return true;
-    return here >= next && (block > here || block < next);
+    return block - here <= at(p->next) - here;
 }
 
 // Inserts the region [block, block + length) into the free list, merging it
@@ -306,7 +305,8 @@ bool add_chunk(ZRL_ZoneHeader &zone, std::uint64_t want) {
     chunk->next = zone.chunks;
     zone.chunks = chunk;
     zone.total += chunk->size;
-    Body entry{at(chunk) + chunk_header, at(chunk) + chunk->size, 0};
+    Body entry{at(chunk) + chunk_header, at(chunk) + chunk->size, 0,
+               NodeMap::words_over(static_cast<std::size_t>(body / granule))};
     map_of(entry).clear_all();
     bodies.add(entry);
     // A new chunk is never given straight back, whatever the release flag.
