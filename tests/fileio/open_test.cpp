@@ -163,9 +163,9 @@ TEST(Opens, OwnershipOfTheFdbAndTheClosesThatRefuse) {
     // A new name too long to hold closes the file under its old name.
     ASSERT_GE(fopena(fdb, dir.at("t.txt").c_str(), nullptr, nullptr)->handle, 0);
     EXPECT_EQ((J() << fclrename(fdb, std::string(5000, 'n').c_str(), ".dat") << fdb->handle
-                   << dir.listing())
+                   << changes({}, dir.snapshot()))
                   .str(),
-              (J() << ENAMETOOLONG << -1 << "f.bin t.txt").str());
+              (J() << ENAMETOOLONG << -1 << "+f.bin +t.txt").str());
     // Given a message, a failed open reports the status and ends the program.
     Hooks hooks;
     EXPECT_EQ(capture_stdout(

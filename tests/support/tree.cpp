@@ -82,19 +82,8 @@ void Tree::dir(const std::string &relative) const {
     fs::create_directories(os_path(at(relative)));
 }
 
-bool Tree::exists(const std::string &relative) const {
-    return fs::exists(os_path(at(relative)));
-}
-
 std::string Tree::content(const std::string &relative) const {
     return file_content(at(relative));
-}
-
-std::string Tree::listing() const {
-    std::string text;
-    for (const auto &[name, data] : snapshot())
-        if (name.find('/') == std::string::npos) text += (text.empty() ? "" : " ") + name;
-    return text;
 }
 
 Tree::Snapshot Tree::snapshot() const {

@@ -52,10 +52,7 @@ class Tree {
     // Creates a file (and the directories above it) holding content.
     void file(const std::string &relative, const std::string &content = "x") const;
     void dir(const std::string &relative) const;
-    bool exists(const std::string &relative) const;
     std::string content(const std::string &relative) const;
-    // The names in the root directory, sorted, as one text "a b c".
-    std::string listing() const;
 
     // Every file and directory below the root with its contents (a directory
     // as "<dir>"), keyed by its '/'-written relative path.  A destructive
