@@ -17,10 +17,3 @@ std::string child_program();
 bool build_programs_start();
 
 } // namespace zrl_test
-
-// Skips the running test when the build's programs cannot be started here.
-#define ZRL_SKIP_UNLESS_PROGRAMS_START()                                                           \
-    do {                                                                                           \
-        if (!zrl_test::build_programs_start())                                                     \
-            GTEST_SKIP() << "this machine cannot start the build's programs (qemu-i386)";          \
-    } while (0)

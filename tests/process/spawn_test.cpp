@@ -44,7 +44,8 @@ std::ptrdiff_t open_descriptors() {
 // background children are never left as zombies, and a detached terminal
 // stays detached.
 TEST(Spawn, RunsChildrenAndCreatesExactlyTheNamedFiles) {
-    ZRL_SKIP_UNLESS_PROGRAMS_START();
+    if (!build_programs_start())
+        GTEST_SKIP() << "the build's programs do not start here (qemu-i386)";
     const int no_file = kWindows ? 3 : ENOENT;
     const struct {
         std::string actions;        // of the child; a whole command unless it starts with "-"
@@ -55,11 +56,9 @@ TEST(Spawn, RunsChildrenAndCreatesExactlyTheNamedFiles) {
                  {"zrl_no_such_program_here -x 1", nullptr, nullptr, 2, "", ""},
                  {"-o O -e E > out.txt 2> err.txt", nullptr, nullptr, 0, "*err.txt *out.txt", "EO"},
                  {"-o O > a > b", nullptr, nullptr, 0, "+a", "O"},
-                 {"-o O 1> one 2> two", nullptr, nullptr, 0, "+one +two", "O"},
                  {"-e E 2>&1", nullptr, nullptr, 0, "+&1", "E"},
                  {"-o O -e E", "dout", "derr", 0, "+derr +dout", "EO"},
                  {"-o O > c", "dout", nullptr, 0, "+c", "O"},
-                 {"-e E 2> e", nullptr, "derr", 0, "+e", "E"},
                  // A file that cannot be created: nothing runs; one created stays empty.
                  {"-o O -a w >", nullptr, nullptr, no_file, "", ""},
                  {"-o O -a w > o 2> nodir/e", nullptr, nullptr, no_file, "+o", ""},

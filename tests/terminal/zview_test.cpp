@@ -16,9 +16,8 @@ namespace {
 TEST(Zview, ShowsAndQuitsWithTheTerminalModeRestored) {
     const std::string zview = zrl_test::program_directory() + "zview";
     if (zrl_test::kWindows || !std::filesystem::exists(zview) ||
-        std::system("tmux -V >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs POSIX, tmux and the sample tools";
-    ZRL_SKIP_UNLESS_PROGRAMS_START();
+        std::system("tmux -V >/dev/null 2>&1") != 0 || !zrl_test::build_programs_start())
+        GTEST_SKIP() << "needs POSIX, tmux and the sample tools, which start here";
     zrl_test::Tree dir("zview");
     const std::string tmux = "tmux -S " + dir.at("tmux"); // a server of its own
     const std::string script = "cd " + dir.root() + " && seq -f \"line %g\" 100 >sample.txt && " +
