@@ -100,8 +100,9 @@ TEST(Shsort, UsesExactlyTheGapsOneFourThirteenForty) {
 // from zero, on the low 16 bits of each operand.  Small divisors are common,
 // so exact halves occur often; the operands include the most negative values
 // (whose magnitude 2^31 takes part) and the powers of two whose products
-// reach 2^31 or make halves.  A zero divisor gives 0.
-TEST(ScalingOperations, MatchWideIntegerModels) {
+// reach 2^31 or make halves.  A zero divisor gives 0.  And the rounded
+// square root over the whole range.
+TEST(ScalingOperations, MatchWideIntegerModelsAndLsqrtRoundsToTheNearestRoot) {
     EXPECT_EQ(qrdv(0, INT32_MIN, -3), -1431655765); // the magnitude 2^63
     std::mt19937_64 rng(5);
     std::uniform_int_distribution<std::int64_t> wide(INT64_MIN + 1, INT64_MAX);
@@ -130,11 +131,8 @@ TEST(ScalingOperations, MatchWideIntegerModels) {
             c == 0 ? 0 : static_cast<int>(std::round(static_cast<double>(p) / c))};
         ASSERT_EQ(got, want) << n << " / " << a << " * " << b << " / " << d;
     }
-}
-
-// The argument is read as unsigned; the root passes r + 0.5 between
-// r*r + r and r*r + r + 1, checked at every such boundary.
-TEST(Lsqrt, RoundsToTheNearestRootOverTheWholeRange) {
+    // lsqrt reads its argument as unsigned; the root passes r + 0.5 between
+    // r*r + r and r*r + r + 1, checked at every such boundary.
     for (std::uint32_t r = 0; r < 65536; ++r) {
         ASSERT_EQ(lsqrt(static_cast<int>(r * r + r)), static_cast<int>(r)) << r;
         ASSERT_EQ(lsqrt(static_cast<int>(r * r + r + 1)), static_cast<int>(r) + 1) << r;
