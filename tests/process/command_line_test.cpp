@@ -14,8 +14,7 @@
 
 namespace {
 
-using zrl_test::capture_stdout;
-using zrl_test::Hooks;
+using namespace zrl_test; // capture_stdout, Hooks, StdinFeed
 
 int32_t log_flag = -1;
 char *width = nullptr;
@@ -80,7 +79,6 @@ TEST(CommandLine, FspecAndPspecTakeSpecificationsAndSwitchesApart) {
         {",[DIR,SUB]X.DAT,<D>Y", "'' | '[DIR,SUB]X.DAT' | '<D>Y' | end"},
         {"/LOG/W=5,A.DAT/NOLOG", "p: log=1 w:'5' 'A.DAT' log=0 | p: end"},
         {"/ZZZ", "p: !22"},
-        {"A/LOG/ZZZ", "!22 log=1"},
         {"\"A", "!22"},
         {"A/LOG=1", "!22 log=1"}, // a value for an entry without destination
         {"A/NUM=4X/LOG", "!34"}}; // the switches after a refused value are not applied
@@ -108,7 +106,7 @@ TEST(CommandLine, TheCommandComesFromTheArgumentsOrThePrompt) {
         {{nullptr}, q5000 + "\nb c\n", "b,c", "COPY> " + too_long + "\nCOPY> "}};
     for (auto &c : cases) {
         errfacil("KEEP");
-        zrl_test::StdinFeed feed(c.input);
+        StdinFeed feed(c.input);
         char *text = nullptr;
         EXPECT_EQ(capture_stdout([&] {
                       text = getcmd_arg("COPY", static_cast<int>(c.argv.size()), c.argv.data());
