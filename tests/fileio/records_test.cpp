@@ -102,8 +102,6 @@ TEST(Fdbset, AppliesTheKeywordsOfTheTextAndFdbloadCopiesTwoFlags) {
         // Unknown words: the rest applied, before and after them.
         {"XYZ/B/QQ", B, 7, 22, 2},
         {"SEQ=5", S, 7, 22, 1},
-        // Each failed word moves on by one character and the keyword behind it.
-        {"//", 0, 7, 22, 2},
     };
     for (const auto &[text, flags, alloc, status, unknown] : cases) {
         SCOPED_TRACE(text == nullptr ? "null" : text);

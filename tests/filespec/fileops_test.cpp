@@ -106,9 +106,8 @@ TEST(Lognam, DefinesTranslatesOnceAndFollowsChains) {
     EXPECT_EQ(fully(long_name), cut);
     EXPECT_EQ(once(long_name), value);
 
-    // deflognam passes "name=value" on, a null value as an empty one; a null
-    // name translates to nothing.  Nothing here touches the status.
-    EXPECT_EQ(deflognam("ZRLT_LOG_DEF_NULL", nullptr), 0);
+    // deflognam refuses an empty or null name; a null name translates to
+    // nothing.  Nothing here touches the status.
     EXPECT_EQ(deflognam("", "value") + deflognam(nullptr, "value"), -2);
     EXPECT_EQ(guarded(8, [](char *b) { return lognam(nullptr, b) + reclognam(nullptr, b); }), "");
     EXPECT_EQ(zrl_error, 42);
@@ -430,9 +429,9 @@ TEST(Listings, AgreeWithTheLayersEnumeration) {
 
 // Elements in their order (a missing one passed over), the pattern text the
 // last element's directory, a directory after the device below each element,
-// the device from the default.  An undefined name gives
-// 22 and an empty pattern; an element that leaves no room for the name
-// pattern (with its separator it fills 4095 characters) is refused whole.
+// the device from the default.  An undefined name gives 22 and an empty
+// pattern; an element that leaves no room for the name pattern (with its
+// separator it fills 4095 characters) is refused whole.
 TEST(SearchList, SearchesEachElementInTurn) {
     Tree tree;
     // "été" and "été/€.TXT"
@@ -457,17 +456,6 @@ TEST(SearchList, SearchesEachElementInTurn) {
         EXPECT_EQ(s.status, status);
         EXPECT_EQ(s.pattern + (s.entries.empty() ? "" : "entries"), "");
     }
-    // An empty element is the root; a trailing comma adds none.  The first
-    // component below the root, e.g. "tmp" of "/tmp/zrl_test_1", is looked for.
-    InDirectory here(tree.root()); // so that the root is on the tree's drive
-    const std::size_t start = tree.root().find(kSep) + 1;
-    const std::string below_root = tree.root().substr(start, tree.root().find(kSep, start) - start);
-    const Texts top_path = {tree.root().substr(0, start) + below_root + kSep};
-    const std::pair<std::string, Texts> rows[] = {
-        {tree.at("A") + ",", {}}, {tree.at("A") + ",,", top_path}, {"," + tree.at("A"), top_path}};
-    for (const auto &[translation, expected] : rows)
-        EXPECT_EQ(run(define("ZRLT_SRCH_ROOTS", translation) + ":" + below_root).entries, expected)
-            << translation;
 }
 
 } // namespace
