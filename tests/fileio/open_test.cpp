@@ -43,8 +43,8 @@ struct Scene {
 // backup, fcldelete puts it back.  A second name of the file shows whether a
 // create truncated the old file or deleted it first (FAST_FILE_TRANSFER).  A
 // create through a logical device makes its file in the first directory of
-// the translation; an undefined device is part of the name, created in the
-// current directory.
+// the translation; an undefined device is dropped and the file created in
+// the current directory.
 // A status left over from before an open changes nothing.  Names that do not
 // fit the FDB's or the open's buffers are refused, never cut: nothing is
 // created under a shortened name.
@@ -141,11 +141,10 @@ TEST(Opens, ChangeExactlyTheFilesTheyAreMeantTo) {
         define(device, "");
 }
 
-// Who owns an FDB, and the closes of an FDB that is not open.  (What every
-// open clears, and the refused open of an FDB that is open, are checked by
-// the record I/O model.)  An FDB made from text keeps the open's status, not
-// the keyword's; the old closes close; the closes of an FDB that is not open
-// refuse it.
+// Who owns an FDB: one made from text keeps the open's status, not the
+// keyword's; the old closes close; the closes of an FDB that is not open
+// refuse it.  (What every open clears, and the refused open of an FDB that is
+// open, are checked by the record I/O model.)
 TEST(Opens, OwnershipOfTheFdbAndTheClosesThatRefuse) {
     Tree dir("open_fdb");
     dir.file("f.bin", "0123456789");
@@ -241,7 +240,8 @@ TEST(PlainOpeners, PassTheCallersFlagsAndCreateTruncated) {
     const decltype(&creatx_asc) creates[] = {creatx_asc, creatx_bin, creatx_asc_seq,
                                              creatx_bin_seq};
     const decltype(&open_asc) opens[] = {open_asc, open_bin, open_asc_seq, open_bin_seq};
-    // Each create: written, read back, closed; each open: the size, closed.
+    // Each create: written, read back, closed; each open: the size, closed;
+    // then the file.
     for (int i = 0; i < 4; ++i) {
         dir.file("s.txt", "stream");
         fdb->handle = creates[i](dir.at("s.txt").c_str(), UTF8FS_O_WRONLY, 0644);

@@ -1,6 +1,6 @@
 // Scratch files for the tests of the record I/O, checked against the bytes
-// on disk and not against the library's own view of them; and small helpers
-// on open FDBs.
+// on disk and not against the library's own view of them; and small helpers:
+// an FDB's marker byte and results joined into one text.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -45,7 +45,7 @@ TEST(RecordIo, NotOpenGivesStatus22) {
 // refused bytes, and the file keeps its bytes.
 TEST(Fput, ReadOnlyFdbReportsAndLeavesFileUnchanged) {
     const ScratchFile file("ro.dat", "original");
-    FDB *fdb = fopenr("", file.path.c_str(), nullptr, nullptr); // released by its close
+    FDB *fdb = fopenr("", file.path.c_str(), nullptr, nullptr); // released by its second close
     // What a store prints, its result and the status.
     const auto store = [](auto call) {
         int result = -99;
