@@ -12,11 +12,10 @@
 // Every way of writing a name reaches the file it names and no other: each
 // form of one file's name (native, written the Windows way, through a logical
 // name whose translation uses either separator, with wildcards) is handed to
-// each operation that takes a name, in a scratch tree that also holds the
-// files a wrong resolution would hit; the whole tree is compared before and
-// after.  Then what delete and rename do beyond finding their file, devinfo
-// against the system's own account of the space, setdir, and the searches
-// themselves.
+// delete and to rename, in a scratch tree that also holds the files a wrong
+// resolution would hit; the whole tree is compared before and after.  Then
+// what delete and rename do beyond finding their file, devinfo against the
+// system's own account of the space, setdir, and the searches themselves.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -45,9 +44,9 @@ constexpr int kOut = 4097; // the out buffer of fsearch and ffspec
 // ---- Names as text.
 
 // Where a name is read as Windows reads it, a directory of spec replaces the
-// default's whole but keeps its drive; where there are no drives these are
-// plain names and the fuzzer decides every such case.  fparseio takes only
-// name and type from its related specification, cut at 132.
+// default's whole but keeps its drive; where there are no drives "C:" is
+// part of a plain name (the fuzzer covers both syntaxes).  fparseio takes
+// only name and type from its related specification, cut at 132.
 TEST(Fparse, WindowsKeepsTheDefaultsDriveAndTheRelatedNameIsCut) {
     const std::string long_name(200, 'r'), related = long_name + ".typ";
     const auto merged = [](char *out) {
@@ -270,10 +269,10 @@ TEST(NameResolution, EveryNameReachesItsFileAndDeleteAndRenameChangeExactlyThat)
     }
 }
 
-// A name too long for the file system is refused by every operation that
-// takes one, with the runtime's number for it; none acts on a shortened
-// name.  The decoy lies where the name cut at 4096 characters and then
-// shortened by its logical name's translation would lead.
+// A name too long for the file system is refused by delete and by rename,
+// as the old name or the new, with the runtime's number for it; none acts on
+// a shortened name.  The decoy lies where the name cut at 4096 characters
+// and then shortened by its logical name's translation would lead.
 TEST(NameResolution, OverlongNamesAreRefusedNeverCut) {
     Tree tree{"resolve_long"};
     const std::string device = define("ZRLT_RES_" + std::string(60, 'L'), ".") + ":";
@@ -411,7 +410,8 @@ TEST(Listings, AgreeWithTheLayersEnumeration) {
     }
     InDirectory here(dir);
     // The light search: a spec with a '*' is the search itself and its
-    // pattern is ignored; the prefix as written; no context ends at once.
+    // pattern is ignored; the prefix as written.  A null context of either
+    // search ends at once.
     EXPECT_EQ(light(dir + kSep + "*.gz", "*.txt"), Texts{dir + kSep + "c.tar.gz"});
     EXPECT_EQ(light("sub.txt", nullptr), Texts{"sub.txt" + kSepText + "in.txt"});
     char out[kOut] = "x";

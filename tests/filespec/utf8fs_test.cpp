@@ -83,8 +83,8 @@ TEST(Utf8Find, TheEndingShortcutAgreesWithTheTokens) {
     }
 }
 
-// Full paths of relative names, the long form in place, the current
-// directory with a UTF-8 name; nothing written when a result does not fit.
+// Full paths of names relative to a current directory with a UTF-8 name,
+// the long form in place; nothing written when a result does not fit.
 TEST(Utf8FullPath, ResolvesRelativeNamesAgainstTheCurrentDirectory) {
     Tree t("utf8fs");
     t.file("日本 é/日本語.txt");
@@ -137,8 +137,8 @@ int opened(FILE *stream) {
 // A name of 4096 bytes or more is refused before the system sees it by
 // every call that creates, changes or moves into a file, never cut.  The
 // calls that only look or read are left out: a wrong answer there changes no
-// file, and the searches refuse such names themselves (see the overlong-name
-// test of the name resolution).
+// file, and the searches refuse such names themselves (see the search list
+// test).
 TEST(Utf8Files, EachCallChangesExactlyWhatItNames) {
     Tree t("utf8fs");
     t.file("café.txt", "old");
