@@ -62,8 +62,8 @@ TEST(Parsers, ReadDecimalAndHexadecimalWrappingModulo2To32) {
     }
 }
 
-// Both calling styles against snprintf over the extremes and a spread of
-// values, each in a guarded buffer of its documented room.
+// Both calling styles against std::to_string and snprintf over the extremes
+// and a spread of values, each in a guarded buffer of its documented room.
 TEST(IntegerWriters, MatchPrintfWithinTheDocumentedRoom) {
     std::vector<std::uint32_t> values = {0u, 7u, 99u, 100u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
     for (std::uint32_t v = 1; v < 0x80000000u; v = v * 3 + 1)
@@ -261,7 +261,8 @@ TEST(DateTimeText, WritesFixedSizeText) {
 // Monday-to-Sunday week that holds the year's first Thursday; days before it
 // are week 0 and the weeks count on to the year's end (the date fuzzer
 // takes valid records through their text and back).  A century other than
-// 20 counts as 19 (every other day of the last century is given as 0).
+// 20 counts as 19 (every other day of the last century is given with
+// century 0).
 TEST(Calendar, AgreesWithTheCivilCalendarFrom1901To2099) {
     for (chr::sys_days day{chr::year{1901} / 1 / 1}; day <= chr::year{2099} / 12 / 31;
          day += chr::days{1}) {
@@ -322,8 +323,9 @@ zrl_word word(const void *p) {
     return reinterpret_cast<zrl_word>(p);
 }
 
-// Illegal patterns place "<illegal>" in the run at their start, take no
-// argument and read what follows that run as further format text.
+// Each kind of field in its place.  Illegal patterns place "<illegal>" in the
+// run at their start, take no argument and read what follows that run as
+// further format text.
 //
 // A right-justified field cut by the limit is justified within the columns
 // written.  A formatting function writes straight into the output only when

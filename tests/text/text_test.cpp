@@ -41,10 +41,10 @@ std::vector<std::pair<int, int>> walk(const void *head, std::size_t limit) {
 }
 
 // Stable for every length: the records in the order of their (key, sequence
-// number) pairs, with keys from few values.  An overstated count still sorts,
-// a count below 2 leaves the list as it is.  An overstated count leaves the
-// first half whole and the second empty, so lmerge meets an empty side; an
-// empty first side gives the second list.
+// number) pairs, with keys from few values.  An overstated count still sorts:
+// it leaves the first half whole and the second empty, so lmerge meets an
+// empty side.  A count below 2 leaves the list as it is; an empty first side
+// gives the second list.
 TEST(Lmsort, IsStableForEveryLengthAndCount) {
     std::mt19937 rng(12345);
     std::vector<Record> records(100000);
@@ -100,8 +100,8 @@ TEST(Shsort, UsesExactlyTheGapsOneFourThirteenForty) {
 // from zero, on the low 16 bits of each operand.  Small divisors are common,
 // so exact halves occur often; the operands include the most negative values
 // (whose magnitude 2^31 takes part) and the powers of two whose products
-// reach 2^31 or make halves.  A zero divisor gives 0.  And the rounded
-// square root over the whole range.
+// reach 2^31 or make halves.  A zero divisor gives 0.  Then the rounded
+// square root over its whole range.
 TEST(ScalingOperations, MatchWideIntegerModelsAndLsqrtRoundsToTheNearestRoot) {
     EXPECT_EQ(qrdv(0, INT32_MIN, -3), -1431655765); // the magnitude 2^63
     std::mt19937_64 rng(5);
