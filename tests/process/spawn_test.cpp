@@ -1,6 +1,6 @@
 // spawn and spawn_nc with real children (tests/process/child/zrl_child.c):
 // results, the files the redirections create, the arguments a child receives,
-// and on POSIX the standard streams, the session and the reaping.
+// the descriptors held or passed on (Linux) and on POSIX the reaping.
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
