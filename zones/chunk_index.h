@@ -19,8 +19,7 @@ using Address = std::uintptr_t;
 // level is kept here, where a search along the index reads it.
 struct Body {
     Address begin, end;
-    std::size_t room;  // bounds the size of the chunk's free nodes, in granules
-    std::size_t words; // the number of words of bits of the map's level 0
+    std::size_t room; // bounds the size of the chunk's free nodes, in granules
 };
 
 // Lives in the zone's own allocation, after the header words; the entries

@@ -109,9 +109,12 @@ inline void forget_node(ZRL_ZoneHeader &zone, Body *body, Address a) {
     map_of(*body).raise_levels(g, size);
 }
 
-// With at most 64 words of bits in level 0 of a body's map (bodies up to
-// 64 KB on 64-bit builds) one summary word is the top level, and the node
-// below a place is found from it without climbing.
+// The number of words of bits of level 0 of a body's map; with at most 64 of
+// them (bodies up to 64 KB on 64-bit builds) one summary word is the top
+// level, and the node below a place is found from it without climbing.
+std::size_t word_count(const Body &body) {
+    return NodeMap::words_over((body.end - body.begin) / granule);
+}
 std::uint64_t summary_word(const Body &body, std::size_t words) {
     return *NodeMap::level_after(map_words(body), words);
 }
@@ -120,7 +123,7 @@ std::uint64_t summary_word(const Body &body, std::size_t words) {
 // the room of its map word is large enough already.
 inline void note_size(Body *body, Address a, std::size_t size) {
     const std::size_t g = granule_of(*body, a);
-    const std::size_t words = body->words;
+    const std::size_t words = word_count(*body);
     const std::size_t n = size / granule;
     if (words == 1) {
         if (body->room < n) body->room = n;
@@ -148,7 +151,7 @@ std::size_t highest_bit(std::uint64_t w) {
     ChunkIndex &bodies = bodies_of(zone);
     const Address base = at(&zone.base);
     Address found = 0;
-    const std::size_t words = body->words;
+    const std::size_t words = word_count(*body);
     std::size_t g;
     if (words > 1 && words <= 64) {
         // The nearest lower word that holds a node, from the summary word.
@@ -305,8 +308,7 @@ bool add_chunk(ZRL_ZoneHeader &zone, std::uint64_t want) {
     chunk->next = zone.chunks;
     zone.chunks = chunk;
     zone.total += chunk->size;
-    Body entry{at(chunk) + chunk_header, at(chunk) + chunk->size, 0,
-               NodeMap::words_over(static_cast<std::size_t>(body / granule))};
+    Body entry{at(chunk) + chunk_header, at(chunk) + chunk->size, 0};
     map_of(entry).clear_all();
     bodies.add(entry);
     // A new chunk is never given straight back, whatever the release flag.
