@@ -1,7 +1,14 @@
 // Zone allocate + free against malloc + free, for blocks of 16 to 64 bytes.
 // Each iteration allocates a batch of blocks and frees them again, either in
 // the reverse order (LIFO) or in a shuffled order; both contenders run the
-// same pre-generated sizes and order.  Items/s counts allocate+free pairs.
+// same pre-generated sizes and orders.  Items/s counts allocate+free pairs.
+//
+// A shuffled run takes a different order each iteration, from enough orders
+// that 65,536 frees pass before one comes round again.  Repeating one order
+// of a few thousand frees lets the processor's branch predictor learn every
+// outcome of it, which no program's frees allow: on the machine this was
+// measured on, a zone's frees in random order then took half the time they
+// take in fresh orders, while malloc's took the same.
 // CallsOnly makes the same calls on a null zone: the cost of the calls alone.
 // ListWorkOnly (and ListWorkOnlyLifo) does the documented free-list work of
 // the shuffled (or LIFO) run inline, with no call and no search: what the rest
@@ -29,7 +36,7 @@ namespace {
 
 struct Workload {
     std::vector<unsigned> sizes;
-    std::vector<int> free_order;
+    std::vector<std::vector<int>> free_orders;
 };
 
 const Workload &workload(int blocks, bool shuffled) {
@@ -40,11 +47,19 @@ const Workload &workload(int blocks, bool shuffled) {
         std::uniform_int_distribution<unsigned> size(16, 64);
         for (int i = 0; i < blocks; ++i)
             w.sizes.push_back(size(random));
-        w.free_order.resize(blocks);
-        std::iota(w.free_order.rbegin(), w.free_order.rend(), 0);
-        if (shuffled) std::shuffle(w.free_order.begin(), w.free_order.end(), random);
+        std::vector<int> order(blocks);
+        std::iota(order.rbegin(), order.rend(), 0);
+        w.free_orders.assign(shuffled ? std::max(1, (1 << 16) / blocks) : 1, order);
+        if (shuffled)
+            for (std::vector<int> &o : w.free_orders)
+                std::shuffle(o.begin(), o.end(), random);
     }
     return w;
+}
+
+// The free order of the next iteration.
+const std::vector<int> &next_order(const Workload &w, std::size_t &round) {
+    return w.free_orders[round++ % w.free_orders.size()];
 }
 
 // With `calls_only`, the same calls on a null zone, which return at once:
@@ -53,11 +68,12 @@ void run_zone(benchmark::State &state, bool shuffled, bool calls_only = false) {
     const Workload &w = workload(static_cast<int>(state.range(0)), shuffled);
     ZRL_ZONE zone = calls_only ? nullptr : zrl_zcreate(0, 0);
     std::vector<void *> blocks(w.sizes.size());
+    std::size_t round = 0;
     for (auto _ : state) {
         for (std::size_t i = 0; i < blocks.size(); ++i)
             blocks[i] = zrl_zalloc(zone, w.sizes[i]);
         benchmark::DoNotOptimize(blocks.data());
-        for (int i : w.free_order)
+        for (int i : next_order(w, round))
             zrl_zfree(zone, blocks[i], w.sizes[i]);
         benchmark::ClobberMemory();
     }
@@ -68,11 +84,12 @@ void run_zone(benchmark::State &state, bool shuffled, bool calls_only = false) {
 void run_malloc(benchmark::State &state, bool shuffled) {
     const Workload &w = workload(static_cast<int>(state.range(0)), shuffled);
     std::vector<void *> blocks(w.sizes.size());
+    std::size_t round = 0;
     for (auto _ : state) {
         for (std::size_t i = 0; i < blocks.size(); ++i)
             blocks[i] = std::malloc(w.sizes[i]);
         benchmark::DoNotOptimize(blocks.data());
-        for (int i : w.free_order)
+        for (int i : next_order(w, round))
             std::free(blocks[i]);
         benchmark::ClobberMemory();
     }
@@ -137,26 +154,34 @@ void list_work_only(benchmark::State &state, bool shuffled) {
     auto *body = reinterpret_cast<ListModel::Node *>(memory.data());
     *body = {n * 64, &list.base};
     list.base.next = body;
-    // Each free's stop node and the node before that, found once by the walk.
+    // Each free's stop node and the node before that, found once by the walk,
+    // for every order; the list is whole again after each.
     std::vector<void *> blocks(n);
-    std::vector<ListModel::Node *> stop(n), before(n);
-    for (std::size_t i = 0; i < n; ++i)
-        blocks[i] = list.alloc(length(i));
-    for (std::size_t k = 0; k < n; ++k) {
-        const int i = w.free_order[k];
-        const auto block = reinterpret_cast<std::uintptr_t>(blocks[i]);
-        stop[k] = before[k] = list.stop(block);
-        while (before[k]->next != stop[k])
-            before[k] = before[k]->next;
-        list.free(stop[k], before[k], block, length(i));
+    const std::size_t orders = w.free_orders.size();
+    std::vector<ListModel::Node *> stop(n * orders), before(n * orders);
+    for (std::size_t o = 0; o < orders; ++o) {
+        for (std::size_t i = 0; i < n; ++i)
+            blocks[i] = list.alloc(length(i));
+        for (std::size_t k = 0; k < n; ++k) {
+            const int i = w.free_orders[o][k];
+            const auto block = reinterpret_cast<std::uintptr_t>(blocks[i]);
+            const std::size_t f = o * n + k;
+            stop[f] = before[f] = list.stop(block);
+            while (before[f]->next != stop[f])
+                before[f] = before[f]->next;
+            list.free(stop[f], before[f], block, length(i));
+        }
     }
+    std::size_t round = 0;
     for (auto _ : state) {
         for (std::size_t i = 0; i < n; ++i)
             blocks[i] = list.alloc(length(i));
         benchmark::DoNotOptimize(blocks.data());
+        const std::size_t o = round++ % orders;
         for (std::size_t k = 0; k < n; ++k) {
-            const int i = w.free_order[k];
-            list.free(stop[k], before[k], reinterpret_cast<std::uintptr_t>(blocks[i]), length(i));
+            const int i = w.free_orders[o][k];
+            const std::size_t f = o * n + k;
+            list.free(stop[f], before[f], reinterpret_cast<std::uintptr_t>(blocks[i]), length(i));
         }
         benchmark::ClobberMemory();
     }
