@@ -119,21 +119,25 @@ std::uint64_t summary_word(const Body &body, std::size_t words) {
     return *NodeMap::level_after(map_words(body), words);
 }
 
-// Notes that the node at `a`, in `body`, is now `size` bytes large: mostly
-// the room of its map word is large enough already.
+// Notes that the node at `a`, in `body`, is now `size` bytes large.  With
+// one summary word the room of the node's map word and the chunk's room are
+// raised to at least its size with no branch: whether a free leaves a node
+// larger than all before it under its word is a coin toss in random order.
 inline void note_size(Body *body, Address a, std::size_t size) {
-    const std::size_t g = granule_of(*body, a);
     const std::size_t words = word_count(*body);
     const std::size_t n = size / granule;
     if (words == 1) {
-        if (body->room < n) body->room = n;
+        body->room = std::max(body->room, n);
         return;
     }
+    const std::size_t g = granule_of(*body, a);
     std::uint32_t &room = NodeMap::rooms_after(map_words(*body), words)[g / 64];
-    if (room >= n) return;
-    if (words > 64) return raise_room(body, g, size);
-    room = static_cast<std::uint32_t>(n);
-    if (body->room < n) body->room = n;
+    if (words > 64) {
+        if (room < n) raise_room(body, g, size);
+        return;
+    }
+    room = static_cast<std::uint32_t>(std::max<std::size_t>(room, n));
+    body->room = std::max(body->room, n);
 }
 
 // The highest free node in `body`, which holds at least one.
