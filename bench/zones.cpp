@@ -57,9 +57,9 @@ const Workload &workload(int blocks, bool shuffled) {
     return w;
 }
 
-// The free order of the next iteration.
-const std::vector<int> &next_order(const Workload &w, std::size_t &round) {
-    return w.free_orders[round++ % w.free_orders.size()];
+// Which of the free orders the next iteration takes.
+std::size_t next_order(const Workload &w, std::size_t &round) {
+    return round++ % w.free_orders.size();
 }
 
 // With `calls_only`, the same calls on a null zone, which return at once:
@@ -73,7 +73,7 @@ void run_zone(benchmark::State &state, bool shuffled, bool calls_only = false) {
         for (std::size_t i = 0; i < blocks.size(); ++i)
             blocks[i] = zrl_zalloc(zone, w.sizes[i]);
         benchmark::DoNotOptimize(blocks.data());
-        for (int i : next_order(w, round))
+        for (int i : w.free_orders[next_order(w, round)])
             zrl_zfree(zone, blocks[i], w.sizes[i]);
         benchmark::ClobberMemory();
     }
@@ -89,7 +89,7 @@ void run_malloc(benchmark::State &state, bool shuffled) {
         for (std::size_t i = 0; i < blocks.size(); ++i)
             blocks[i] = std::malloc(w.sizes[i]);
         benchmark::DoNotOptimize(blocks.data());
-        for (int i : next_order(w, round))
+        for (int i : w.free_orders[next_order(w, round)])
             std::free(blocks[i]);
         benchmark::ClobberMemory();
     }
@@ -177,7 +177,7 @@ void list_work_only(benchmark::State &state, bool shuffled) {
         for (std::size_t i = 0; i < n; ++i)
             blocks[i] = list.alloc(length(i));
         benchmark::DoNotOptimize(blocks.data());
-        const std::size_t o = round++ % orders;
+        const std::size_t o = next_order(w, round);
         for (std::size_t k = 0; k < n; ++k) {
             const int i = w.free_orders[o][k];
             const std::size_t f = o * n + k;

@@ -126,17 +126,15 @@ std::uint64_t summary_word(const Body &body, std::size_t words) {
 inline void note_size(Body *body, Address a, std::size_t size) {
     const std::size_t words = word_count(*body);
     const std::size_t n = size / granule;
-    if (words == 1) {
-        body->room = std::max(body->room, n);
-        return;
+    if (words > 1) {
+        const std::size_t g = granule_of(*body, a);
+        std::uint32_t &room = NodeMap::rooms_after(map_words(*body), words)[g / 64];
+        if (words > 64) {
+            if (room < n) raise_room(body, g, size);
+            return;
+        }
+        room = static_cast<std::uint32_t>(std::max<std::size_t>(room, n));
     }
-    const std::size_t g = granule_of(*body, a);
-    std::uint32_t &room = NodeMap::rooms_after(map_words(*body), words)[g / 64];
-    if (words > 64) {
-        if (room < n) raise_room(body, g, size);
-        return;
-    }
-    room = static_cast<std::uint32_t>(std::max<std::size_t>(room, n));
     body->room = std::max(body->room, n);
 }
 
