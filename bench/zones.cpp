@@ -13,7 +13,10 @@
 // ListWorkOnly (and ListWorkOnlyLifo) does the documented free-list work of
 // the shuffled (or LIFO) run inline, with no call and no search: what the rest
 // of a zone row pays for is finding a block's chunk and the free node before
-// it.
+// it.  MapModelOnly (and MapModelOnlyLifo) adds to that list work the least
+// a map of node starts costs, still inline and without the call: together
+// with CallsOnly, the floor of any zone that finds a free's place from such a
+// map.
 //
 // Replace: N blocks stay live; each step frees one of them chosen at random
 // and allocates a block of a new size in its place, so that the free space
@@ -23,6 +26,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -196,6 +200,167 @@ void BM_ListWorkOnlyLifo(benchmark::State &state) {
     list_work_only(state, false);
 }
 
+// The list work with the least a map of node starts adds to it: one body and
+// no call.  The map has a bit per 16-byte granule and two summary levels
+// above it, and beside each word of bits its room, a bound on the sizes of
+// the nodes under it that a free raises, so that a first fit skips words of
+// small fragments.  A free first looks its block up in a table of 8 KB
+// windows, as a zone must find the chunk that holds a block before it
+// writes (here the table is indexed directly, which no zone's chunks from
+// malloc allow), and refuses a block that overlaps free space.  A shuffled
+// free then finds the node before its block from the map (and, when it
+// merges with that node, the node before that one for the rover); a LIFO
+// free walks from the rover, as the zone does.  Both keep the bits as nodes
+// appear and go.  This is the least time a free that finds its place from
+// such a map can take.
+struct MapModel : ListModel {
+    struct Window {
+        std::uintptr_t begin, end;
+        std::uint64_t *bits;
+        std::size_t room;
+    };
+    std::uintptr_t begin = 0;
+    std::vector<std::uint64_t> level0, level1;
+    std::vector<std::uint32_t> rooms;
+    std::uint64_t level2 = 0;
+    std::vector<Window> windows;
+
+    static std::uint64_t bit(std::size_t i) { return std::uint64_t{1} << (i % 64); }
+    static std::size_t top(std::uint64_t w) { return 63 - std::countl_zero(w); }
+    std::size_t granule(const void *a) const {
+        return (reinterpret_cast<std::uintptr_t>(a) - begin) / 16;
+    }
+    Node *node(std::size_t g) const { return reinterpret_cast<Node *>(begin + g * 16); }
+
+    void set(std::size_t g) {
+        const std::uint64_t was = level0[g / 64];
+        level0[g / 64] = was | bit(g);
+        if (was != 0) return;
+        const std::uint64_t was1 = level1[g / 4096];
+        level1[g / 4096] = was1 | bit(g / 64);
+        if (was1 == 0) level2 |= bit(g / 4096);
+    }
+    void clear(std::size_t g) {
+        if ((level0[g / 64] &= ~bit(g)) != 0) return;
+        if ((level1[g / 4096] &= ~bit(g / 64)) == 0) level2 &= ~bit(g / 4096);
+    }
+    // The highest node below granule g, whose word is also bits[g / 64]; the
+    // base node, above the body, when there is none.
+    Node *below(std::size_t g, const std::uint64_t *bits) {
+        if (const std::uint64_t w = bits[g / 64] & (bit(g) - 1))
+            return node((g & ~std::size_t{63}) + top(w));
+        std::size_t i = g / 64;
+        std::uint64_t w1 = level1[i / 64] & (bit(i) - 1);
+        if (w1 == 0) {
+            const std::uint64_t w2 = level2 & (bit(i / 64) - 1);
+            if (w2 == 0) return &base;
+            i = top(w2) * 64 + 63;
+            w1 = level1[top(w2)];
+        }
+        const std::size_t j = (i & ~std::size_t{63}) + top(w1);
+        return node(j * 64 + top(level0[j]));
+    }
+
+    void *alloc(std::size_t n) {
+        Node *prev = rover, *p = prev->next;
+        while (p->size < n) {
+            prev = p;
+            p = p->next;
+        }
+        p->size -= n;
+        void *block = reinterpret_cast<char *>(p) + p->size;
+        if (p->size == 0) prev->next = p->next, block = p, clear(granule(p));
+        rover = prev;
+        return block;
+    }
+    bool free(std::uintptr_t block, std::size_t m, bool walk) {
+        const std::size_t k = (block - begin) / 8192;
+        if (k >= windows.size()) return false;
+        Window &w = windows[k];
+        if (block < w.begin || m > w.end - block) return false;
+        Node *before = nullptr, *p = rover;
+        if (walk)
+            while (!(reinterpret_cast<std::uintptr_t>(p) <= block &&
+                     block <= reinterpret_cast<std::uintptr_t>(p->next)))
+                before = p, p = p->next;
+        else
+            p = below((block - w.begin) / 16, w.bits);
+        const auto here = reinterpret_cast<std::uintptr_t>(p);
+        const auto next = reinterpret_cast<std::uintptr_t>(p->next);
+        if ((here <= block && block < here + p->size) || (block <= next && block + m > next))
+            return false;
+        Node *node = reinterpret_cast<Node *>(block);
+        Node *after = p->next;
+        node->size = m;
+        node->next = after;
+        if (block + m == reinterpret_cast<std::uintptr_t>(after)) {
+            node->size += after->size;
+            node->next = after->next;
+            clear(granule(after));
+        }
+        if (reinterpret_cast<std::uintptr_t>(p) + p->size == block) {
+            p->size += node->size;
+            p->next = node->next;
+            rover = before != nullptr ? before : below(granule(p), level0.data());
+            node = p;
+        } else {
+            p->next = node;
+            set(granule(node));
+            rover = p;
+        }
+        const std::size_t size = node->size / 16;
+        std::uint32_t &room = rooms[granule(node) / 64];
+        room = static_cast<std::uint32_t>(std::max<std::size_t>(room, size));
+        w.room = std::max(w.room, size);
+        return true;
+    }
+};
+
+void map_model_only(benchmark::State &state, bool shuffled) {
+    const Workload &w = workload(static_cast<int>(state.range(0)), shuffled);
+    const std::size_t n = w.sizes.size();
+    auto length = [&](std::size_t i) { return (w.sizes[i] + 15) & ~std::size_t{15}; };
+    std::vector<std::max_align_t> memory(n * 64 / sizeof(std::max_align_t) + 1);
+    MapModel list;
+    auto *body = reinterpret_cast<ListModel::Node *>(memory.data());
+    if (reinterpret_cast<std::uintptr_t>(&list.base) < reinterpret_cast<std::uintptr_t>(body)) {
+        state.SkipWithError("the base node lies below the body");
+        return;
+    }
+    const std::size_t granules = n * 4;
+    list.begin = reinterpret_cast<std::uintptr_t>(body);
+    list.level0.assign((granules + 63) / 64, 0);
+    list.level1.assign((granules / 64 + 63) / 64, 0);
+    list.rooms.assign(list.level0.size(), 0);
+    list.windows.assign(n * 64 / 8192 + 1,
+                        {list.begin, list.begin + n * 64, list.level0.data(), 0});
+    *body = {n * 64, &list.base};
+    list.base.next = body;
+    list.set(0);
+    std::vector<void *> blocks(n);
+    std::size_t round = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < n; ++i)
+            blocks[i] = list.alloc(length(i));
+        benchmark::DoNotOptimize(blocks.data());
+        bool refused = false;
+        for (int i : w.free_orders[next_order(w, round)])
+            refused |=
+                !list.free(reinterpret_cast<std::uintptr_t>(blocks[i]), length(i), !shuffled);
+        if (refused) state.SkipWithError("a free was refused");
+        benchmark::ClobberMemory();
+    }
+    if (list.base.next != body || body->size != n * 64) state.SkipWithError("list not whole again");
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+
+void BM_MapModelOnly(benchmark::State &state) {
+    map_model_only(state, true);
+}
+void BM_MapModelOnlyLifo(benchmark::State &state) {
+    map_model_only(state, false);
+}
+
 // The replacement run: which live block each step replaces, and the new size.
 struct Replacements {
     std::vector<unsigned> first_sizes, size;
@@ -275,9 +440,11 @@ BENCHMARK(BM_ZoneLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_MallocLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneCallsOnly)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ListWorkOnlyLifo)->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(BM_MapModelOnlyLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_ListWorkOnly)->Arg(256)->Arg(4096)->Arg(65536);
+BENCHMARK(BM_MapModelOnly)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_ZoneReplace)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocReplace)->Arg(256)->Arg(4096)->Arg(65536);
 
