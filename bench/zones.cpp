@@ -109,7 +109,8 @@ struct ListModel {
     Node base{0, &base};
     Node *rover = &base;
 
-    void *alloc(std::size_t n) {
+    // `taken_whole` hears of a node that the allocation uses up.
+    template <class TakenWhole> void *alloc(std::size_t n, TakenWhole taken_whole) {
         Node *prev = rover, *p = prev->next;
         while (p->size < n) {
             prev = p;
@@ -117,9 +118,12 @@ struct ListModel {
         }
         p->size -= n;
         void *block = reinterpret_cast<char *>(p) + p->size;
-        if (p->size == 0) prev->next = p->next, block = p;
+        if (p->size == 0) prev->next = p->next, block = p, taken_whole(p);
         rover = prev;
         return block;
+    }
+    void *alloc(std::size_t n) {
+        return alloc(n, [](Node *) {});
     }
     // The node the walk from the rover stops at for `block`.
     Node *stop(std::uintptr_t block) {
@@ -149,15 +153,30 @@ struct ListModel {
     }
 };
 
+// Makes `memory` one free body of n * 64 bytes, the only node of `list`
+// beside its base node.
+ListModel::Node *whole_body(ListModel &list, std::vector<std::max_align_t> &memory, std::size_t n) {
+    memory.assign(n * 64 / sizeof(std::max_align_t) + 1, {});
+    auto *body = reinterpret_cast<ListModel::Node *>(memory.data());
+    *body = {n * 64, &list.base};
+    list.base.next = body;
+    return body;
+}
+
+// Ends a model run of n pairs per iteration, whose list must be whole again.
+void end_model_run(benchmark::State &state, const ListModel &list, const ListModel::Node *body,
+                   std::size_t n) {
+    if (list.base.next != body || body->size != n * 64) state.SkipWithError("list not whole again");
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+
 void list_work_only(benchmark::State &state, bool shuffled) {
     const Workload &w = workload(static_cast<int>(state.range(0)), shuffled);
     const std::size_t n = w.sizes.size();
     auto length = [&](std::size_t i) { return (w.sizes[i] + 15) & ~std::size_t{15}; };
-    std::vector<std::max_align_t> memory(n * 64 / sizeof(std::max_align_t) + 1);
+    std::vector<std::max_align_t> memory;
     ListModel list;
-    auto *body = reinterpret_cast<ListModel::Node *>(memory.data());
-    *body = {n * 64, &list.base};
-    list.base.next = body;
+    ListModel::Node *body = whole_body(list, memory, n);
     // Each free's stop node and the node before that, found once by the walk,
     // for every order; the list is whole again after each.
     std::vector<void *> blocks(n);
@@ -189,15 +208,7 @@ void list_work_only(benchmark::State &state, bool shuffled) {
         }
         benchmark::ClobberMemory();
     }
-    if (list.base.next != body || body->size != n * 64) state.SkipWithError("list not whole again");
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
-}
-
-void BM_ListWorkOnly(benchmark::State &state) {
-    list_work_only(state, true);
-}
-void BM_ListWorkOnlyLifo(benchmark::State &state) {
-    list_work_only(state, false);
+    end_model_run(state, list, body, n);
 }
 
 // The list work with the least a map of node starts adds to it: one body and
@@ -262,16 +273,7 @@ struct MapModel : ListModel {
     }
 
     void *alloc(std::size_t n) {
-        Node *prev = rover, *p = prev->next;
-        while (p->size < n) {
-            prev = p;
-            p = p->next;
-        }
-        p->size -= n;
-        void *block = reinterpret_cast<char *>(p) + p->size;
-        if (p->size == 0) prev->next = p->next, block = p, clear(granule(p));
-        rover = prev;
-        return block;
+        return ListModel::alloc(n, [this](Node *p) { clear(granule(p)); });
     }
     bool free(std::uintptr_t block, std::size_t m, bool walk) {
         const std::size_t k = (block - begin) / 8192;
@@ -320,9 +322,9 @@ void map_model_only(benchmark::State &state, bool shuffled) {
     const Workload &w = workload(static_cast<int>(state.range(0)), shuffled);
     const std::size_t n = w.sizes.size();
     auto length = [&](std::size_t i) { return (w.sizes[i] + 15) & ~std::size_t{15}; };
-    std::vector<std::max_align_t> memory(n * 64 / sizeof(std::max_align_t) + 1);
+    std::vector<std::max_align_t> memory;
     MapModel list;
-    auto *body = reinterpret_cast<ListModel::Node *>(memory.data());
+    ListModel::Node *body = whole_body(list, memory, n);
     if (reinterpret_cast<std::uintptr_t>(&list.base) < reinterpret_cast<std::uintptr_t>(body)) {
         state.SkipWithError("the base node lies below the body");
         return;
@@ -334,8 +336,6 @@ void map_model_only(benchmark::State &state, bool shuffled) {
     list.rooms.assign(list.level0.size(), 0);
     list.windows.assign(n * 64 / 8192 + 1,
                         {list.begin, list.begin + n * 64, list.level0.data(), 0});
-    *body = {n * 64, &list.base};
-    list.base.next = body;
     list.set(0);
     std::vector<void *> blocks(n);
     std::size_t round = 0;
@@ -350,15 +350,7 @@ void map_model_only(benchmark::State &state, bool shuffled) {
         if (refused) state.SkipWithError("a free was refused");
         benchmark::ClobberMemory();
     }
-    if (list.base.next != body || body->size != n * 64) state.SkipWithError("list not whole again");
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
-}
-
-void BM_MapModelOnly(benchmark::State &state) {
-    map_model_only(state, true);
-}
-void BM_MapModelOnlyLifo(benchmark::State &state) {
-    map_model_only(state, false);
+    end_model_run(state, list, body, n);
 }
 
 // The replacement run: which live block each step replaces, and the new size.
@@ -436,15 +428,37 @@ void BM_MallocReplace(benchmark::State &state) {
         [](void *p, unsigned) { std::free(p); });
 }
 
+// A model run in shuffled or in LIFO order.
+template <void (*Run)(benchmark::State &, bool), bool Shuffled>
+void model_run(benchmark::State &state) {
+    Run(state, Shuffled);
+}
+
 BENCHMARK(BM_ZoneLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_MallocLifo)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ZoneCallsOnly)->Arg(16)->Arg(256)->Arg(4096);
-BENCHMARK(BM_ListWorkOnlyLifo)->Arg(16)->Arg(256)->Arg(4096);
-BENCHMARK(BM_MapModelOnlyLifo)->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(model_run<list_work_only, false>)
+    ->Name("BM_ListWorkOnlyLifo")
+    ->Arg(16)
+    ->Arg(256)
+    ->Arg(4096);
+BENCHMARK(model_run<map_model_only, false>)
+    ->Name("BM_MapModelOnlyLifo")
+    ->Arg(16)
+    ->Arg(256)
+    ->Arg(4096);
 BENCHMARK(BM_ZoneRandom)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocRandom)->Arg(256)->Arg(4096)->Arg(65536);
-BENCHMARK(BM_ListWorkOnly)->Arg(256)->Arg(4096)->Arg(65536);
-BENCHMARK(BM_MapModelOnly)->Arg(256)->Arg(4096)->Arg(65536);
+BENCHMARK(model_run<list_work_only, true>)
+    ->Name("BM_ListWorkOnly")
+    ->Arg(256)
+    ->Arg(4096)
+    ->Arg(65536);
+BENCHMARK(model_run<map_model_only, true>)
+    ->Name("BM_MapModelOnly")
+    ->Arg(256)
+    ->Arg(4096)
+    ->Arg(65536);
 BENCHMARK(BM_ZoneReplace)->Arg(256)->Arg(4096)->Arg(65536);
 BENCHMARK(BM_MallocReplace)->Arg(256)->Arg(4096)->Arg(65536);
 
